@@ -1,0 +1,24 @@
+#pragma once
+#include <cstdint>
+
+// What the music player needs from a sound device: play one ring of interleaved signed 16-bit
+// stereo endlessly from its start, and tell how many bytes of it have been played (heard) since.
+// Backends: SDL2 audio, a silent clock for machines without sound, and a virtual device that a
+// driver advances by hand (headless runs, capture, tests).
+class AudioDevice {
+public:
+    // Opens the device for 16-bit stereo at sampleRate frames per second; false on failure.
+    virtual bool open(uint32_t sampleRate) = 0;
+    // Starts playing ring (ringBytes bytes, a whole number of frames) from its first byte, wrapping
+    // to the start forever. The ring stays owned by the caller and is read while playing.
+    virtual bool play(const int16_t* ring, uint32_t ringBytes) = 0;
+    // Bytes played since play started; never decreases while playing.
+    virtual uint64_t bytesPlayed() = 0;
+    // Stops playback; the ring is no longer read afterwards.
+    virtual void reset() = 0;
+    // Closes the device; safe after a failed open and a second time.
+    virtual void close() = 0;
+
+protected:
+    ~AudioDevice() = default;
+};

@@ -1,0 +1,77 @@
+#include "engine/Bitmap.h"
+
+#include <gtest/gtest.h>
+
+static bool allPixelsAre(const Bitmap& bitmap, uint32_t value) {
+    for (int32_t i = 0; i < bitmap.pixelCount(); ++i)
+        if (bitmap.pixels[i] != value) return false;
+    return true;
+}
+
+TEST(Bitmap, ConstructionAndFills) {
+    Bitmap frame(640, 480);
+    EXPECT_EQ(frame.width, 640);
+    EXPECT_EQ(frame.height, 480);
+    EXPECT_EQ(frame.pixelCount(), 640 * 480);
+
+    frame.fill(0x5A2846);
+    EXPECT_TRUE(allPixelsAre(frame, 0x005A2846));
+    frame.fill(0xFFFFFFFF);
+    EXPECT_TRUE(allPixelsAre(frame, 0xFFFFFFFF));
+
+    frame.fillGrey(1.0f);
+    EXPECT_TRUE(allPixelsAre(frame, 0xFFFFFFFF));
+    frame.fillGrey(0.5f);  // 127.5 truncates to 127
+    EXPECT_TRUE(allPixelsAre(frame, 0x7F7F7F7F));
+    frame.fillGrey(0.0f);
+    EXPECT_TRUE(allPixelsAre(frame, 0));
+
+    Bitmap odd(3, 5);  // not a multiple of eight pixels
+    odd.fill(0x123456);
+    EXPECT_TRUE(allPixelsAre(odd, 0x123456));
+}
+
+static Bitmap coverageSprite(int32_t width, int32_t height, uint32_t coverage) {
+    Bitmap sprite(width, height);
+    sprite.fill(coverage * 0x010101);
+    return sprite;
+}
+
+TEST(Bitmap, TextSpriteBlendArithmetic) {
+    Bitmap target(4, 1);
+    Bitmap full = coverageSprite(1, 1, 255);
+    Bitmap none = coverageSprite(1, 1, 0);
+    Bitmap half = coverageSprite(1, 1, 128);
+
+    target.fill(0xAA123456);
+    target.drawTextSprite(full, 0, 0, 0xFF8000, 1.0f);  // full coverage and opacity: the colour exactly
+    target.drawTextSprite(full, 1, 0, 0xFF8000, 0.0f);  // opacity 0: unchanged but the top byte
+    target.drawTextSprite(none, 2, 0, 0xFF8000, 1.0f);  // no coverage: untouched, top byte too
+    target.drawTextSprite(half, 3, 0, 0x000000, 1.0f);
+    EXPECT_EQ(target.pixels[0], 0x00FF8000u);
+    EXPECT_EQ(target.pixels[1], 0x00123456u);
+    EXPECT_EQ(target.pixels[2], 0xAA123456u);
+    // k = 128 / 255; each channel * (1 - k), truncated: 0x12 -> 8, 0x34 -> 25, 0x56 -> 42.
+    EXPECT_EQ(target.pixels[3], 0x0008192Au);
+
+    Bitmap white(1, 1);
+    white.fill(0xFFFFFF);
+    white.drawTextSprite(full, 0, 0, 0x000000, 1.0f);  // black text on white
+    EXPECT_EQ(white.pixels[0], 0u);
+}
+
+TEST(Bitmap, TextSpriteIsClippedAtTheEdges) {
+    Bitmap target(8, 8);
+    Bitmap sprite = coverageSprite(5, 5, 255);
+    for (int32_t x : {-100, -3, 0, 6, 100, INT32_MIN, INT32_MAX})
+        for (int32_t y : {-4, 0, 7, INT32_MIN, INT32_MAX}) {
+            target.fill(0);
+            target.drawTextSprite(sprite, x, y, 0xFFFFFF, 1.0f);
+        }
+    // A placement straddling the corner writes exactly the overlap.
+    target.fill(0);
+    target.drawTextSprite(sprite, 6, -3, 0xFFFFFF, 1.0f);
+    int32_t written = 0;
+    for (int32_t i = 0; i < target.pixelCount(); ++i) written += target.pixels[i] != 0;
+    EXPECT_EQ(written, 2 * 2);
+}
