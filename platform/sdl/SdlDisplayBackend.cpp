@@ -1,0 +1,172 @@
+#include "platform/sdl/SdlDisplayBackend.h"
+
+#include <SDL.h>
+
+#include <cstdio>
+
+// Texture formats in order of preference: 32-bit XRGB layouts first, then 24 and 16 bits. The alpha
+// layouts are usable too, because the texture is copied without blending.
+static const uint32_t preferredFormats[] = {
+    SDL_PIXELFORMAT_XRGB8888, SDL_PIXELFORMAT_ARGB8888, SDL_PIXELFORMAT_XBGR8888, SDL_PIXELFORMAT_ABGR8888,
+    SDL_PIXELFORMAT_BGR24,    SDL_PIXELFORMAT_RGB24,    SDL_PIXELFORMAT_RGB565,   SDL_PIXELFORMAT_BGR565,
+    SDL_PIXELFORMAT_XRGB1555, SDL_PIXELFORMAT_ARGB1555, SDL_PIXELFORMAT_XBGR1555, SDL_PIXELFORMAT_ABGR1555,
+};
+
+// The layout of an SDL format as a back-buffer description: storage bits per pixel (SDL counts
+// 15 for the 5-5-5 layouts) and the colour masks of the little-endian pixel value.
+static bool describe(uint32_t code, SurfaceFormat* format) {
+    int bits = 0;
+    Uint32 red = 0, green = 0, blue = 0, alpha = 0;
+    if (!SDL_PixelFormatEnumToMasks(code, &bits, &red, &green, &blue, &alpha)) return false;
+    format->bitCount = SDL_BYTESPERPIXEL(code) * 8;
+    format->redMask = red;
+    format->greenMask = green;
+    format->blueMask = blue;
+    return true;
+}
+
+static bool sameFormat(const SurfaceFormat& a, const SurfaceFormat& b) {
+    return a.bitCount == b.bitCount && a.redMask == b.redMask && a.greenMask == b.greenMask &&
+           a.blueMask == b.blueMask;
+}
+
+bool SdlDisplayBackend::openScreen(const char* title, int32_t width, int32_t height) {
+    close();
+    screenWidth = width;
+    screenHeight = height;
+    if (!SDL_WasInit(SDL_INIT_VIDEO)) {
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+            std::fprintf(stderr, "display: cannot open a display: %s\n", SDL_GetError());
+            return false;
+        }
+        ownsVideo = true;
+    }
+    window = SDL_CreateWindow(title != nullptr ? title : "", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+                              width, height, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    if (window == nullptr) {
+        std::fprintf(stderr, "display: cannot open a window: %s\n", SDL_GetError());
+        close();
+        return false;
+    }
+    renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_PRESENTVSYNC);
+    if (renderer == nullptr) renderer = SDL_CreateRenderer(window, -1, 0);
+    if (renderer == nullptr) {
+        std::fprintf(stderr, "display: cannot create a renderer: %s\n", SDL_GetError());
+        close();
+        return false;
+    }
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
+    SDL_RenderSetLogicalSize(renderer, width, height);
+    SDL_ShowCursor(SDL_DISABLE);
+    SDL_DisableScreenSaver();
+    // Without a window manager no focus event may ever come: being shown is enough to start.
+    activatePending = (SDL_GetWindowFlags(window) & SDL_WINDOW_SHOWN) != 0;
+
+    SDL_RendererInfo info;
+    offeredCount = 0;
+    if (SDL_GetRendererInfo(renderer, &info) != 0) return true;
+    for (uint32_t code : preferredFormats) {
+        bool supported = false;
+        for (Uint32 i = 0; i < info.num_texture_formats; ++i) supported |= info.texture_formats[i] == code;
+        if (supported && offeredCount < formatCapacity && describe(code, &offered[offeredCount]))
+            offeredCodes[offeredCount++] = code;
+    }
+    return true;
+}
+
+int32_t SdlDisplayBackend::offeredFormats(SurfaceFormat* formats, int32_t capacity) {
+    int32_t count = offeredCount < capacity ? offeredCount : capacity;
+    for (int32_t i = 0; i < count; ++i) formats[i] = offered[i];
+    return count;
+}
+
+bool SdlDisplayBackend::createBackBuffer(const SurfaceFormat& format) {
+    if (renderer == nullptr) return false;
+    for (int32_t i = 0; i < offeredCount; ++i) {
+        if (!sameFormat(offered[i], format)) continue;
+        SDL_Texture* created =
+            SDL_CreateTexture(renderer, offeredCodes[i], SDL_TEXTUREACCESS_STREAMING, screenWidth, screenHeight);
+        if (created == nullptr) continue;
+        if (texture != nullptr) SDL_DestroyTexture(texture);
+        texture = created;
+        SDL_SetTextureBlendMode(texture, SDL_BLENDMODE_NONE);
+        return true;
+    }
+    return false;
+}
+
+// The display event for one SDL event, if it maps to one.
+static bool translate(const SDL_Event& sdlEvent, DisplayEvent* event) {
+    switch (sdlEvent.type) {
+    case SDL_QUIT: *event = DisplayEvent::CloseRequest; return true;
+    case SDL_KEYDOWN:
+        *event = sdlEvent.key.keysym.sym == SDLK_ESCAPE ? DisplayEvent::EscapeKey : DisplayEvent::OtherKey;
+        return true;
+    case SDL_WINDOWEVENT:
+        switch (sdlEvent.window.event) {
+        case SDL_WINDOWEVENT_SHOWN:
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+        case SDL_WINDOWEVENT_RESTORED: *event = DisplayEvent::Activated; return true;
+        case SDL_WINDOWEVENT_HIDDEN:
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+        case SDL_WINDOWEVENT_MINIMIZED: *event = DisplayEvent::Deactivated; return true;
+        case SDL_WINDOWEVENT_CLOSE: *event = DisplayEvent::CloseRequest; return true;
+        default: return false;
+        }
+    default: return false;
+    }
+}
+
+bool SdlDisplayBackend::nextEvent(DisplayEvent* event) {
+    if (window == nullptr) return false;
+    if (activatePending) {
+        activatePending = false;
+        *event = DisplayEvent::Activated;
+        return true;
+    }
+    SDL_Event sdlEvent;
+    while (SDL_PollEvent(&sdlEvent))
+        if (translate(sdlEvent, event)) return true;
+    return false;
+}
+
+bool SdlDisplayBackend::lock(LockedSurface* surface) {
+    if (texture == nullptr) return false;
+    void* memory = nullptr;
+    int pitch = 0;
+    if (SDL_LockTexture(texture, nullptr, &memory, &pitch) != 0) return false;
+    surface->memory = static_cast<uint8_t*>(memory);
+    surface->pitch = pitch;
+    return true;
+}
+
+void SdlDisplayBackend::unlock() {
+    if (texture != nullptr) SDL_UnlockTexture(texture);
+}
+
+void SdlDisplayBackend::flip() {
+    if (renderer == nullptr || texture == nullptr) return;
+    SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
+    SDL_RenderClear(renderer);
+    SDL_RenderCopy(renderer, texture, nullptr, nullptr);
+    SDL_RenderPresent(renderer);
+}
+
+void SdlDisplayBackend::sleepMs(uint32_t milliseconds) { SDL_Delay(milliseconds); }
+
+void SdlDisplayBackend::close() {
+    if (texture != nullptr) SDL_DestroyTexture(texture);
+    if (renderer != nullptr) SDL_DestroyRenderer(renderer);
+    if (window != nullptr) {
+        SDL_DestroyWindow(window);
+        SDL_ShowCursor(SDL_ENABLE);
+        SDL_EnableScreenSaver();
+    }
+    texture = nullptr;
+    renderer = nullptr;
+    window = nullptr;
+    offeredCount = 0;
+    activatePending = false;
+    if (ownsVideo) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    ownsVideo = false;
+}
