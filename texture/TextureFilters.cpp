@@ -1,0 +1,156 @@
+#include "texture/TextureFilters.h"
+
+#include <cmath>
+
+#include "texture/TextureColour.h"
+#include "texture/TextureMath.h"
+#include "texture/TextureSample.h"
+
+namespace {
+
+inline uint32_t at(const uint32_t* image, int x, int y) {
+    return image[wrapCoord(y) * textureSize + wrapCoord(x)];
+}
+
+// Whether channel k (0..2) is chosen by a channel selector; no channel for an unknown selector.
+inline bool selects(int channelSelect, int k) { return channelSelect == 4 || channelSelect == k + 1; }
+
+}  // namespace
+
+void shiftHue(TextureLayer& layer, int amount) {
+    float degrees = float(int(float(amount) * 2.8125f));
+    for (int i = 0; i < texturePixels; ++i) {
+        TextureHsv hsv = rgbToHsv(layer.image[i]);
+        layer.image[i] = hsvToRgb(hsv.h + degrees, hsv.s, hsv.v);
+    }
+}
+
+void shiftValue(TextureLayer& layer, int amount) {
+    for (int i = 0; i < texturePixels; ++i) {
+        TextureHsv hsv = rgbToHsv(layer.image[i]);
+        layer.image[i] = hsvToRgb(hsv.h, hsv.s, hsv.v + float(amount));
+    }
+}
+
+void shiftSaturation(TextureLayer& layer, float amount) {
+    for (int i = 0; i < texturePixels; ++i) {
+        TextureHsv hsv = rgbToHsv(layer.image[i]);
+        layer.image[i] = hsvToRgb(hsv.h, hsv.s + amount, hsv.v);
+    }
+}
+
+void sineWarp(TextureLayer& layer, int rowFrequency, int columnFrequency, int rowAmplitude,
+              int columnAmplitude, int rowPhase, int columnPhase) {
+    uint32_t* scratch = allocateScratch();
+    float phase = float(rowPhase);
+    float step = float(rowFrequency) * texturePi / 128.0f;
+    for (int y = 0; y < textureSize; ++y) {
+        float shift = float(rowAmplitude) * std::sin(phase);
+        for (int x = 0; x < textureSize; ++x)
+            scratch[y * textureSize + x] = sampleWrapped(float(x) + shift, float(y), layer.image);
+        phase += step;
+    }
+    commitScratch(layer, scratch);
+
+    scratch = allocateScratch();
+    phase = float(columnPhase);
+    step = float(columnFrequency) * texturePi / 128.0f;
+    for (int x = 0; x < textureSize; ++x) {
+        float shift = float(columnAmplitude) * std::sin(phase);
+        for (int y = 0; y < textureSize; ++y)
+            scratch[y * textureSize + x] = sampleWrapped(float(x), float(y) + shift, layer.image);
+        phase += step;
+    }
+    commitScratch(layer, scratch);
+}
+
+void embossShade(TextureLayer& layer) {
+    uint32_t* scratch = allocateScratch();
+    const uint32_t* image = layer.image;
+    for (int y = 0; y < textureSize; ++y) {
+        for (int x = 0; x < textureSize; ++x) {
+            uint32_t right[3] = {at(image, x + 1, y - 1), at(image, x + 1, y), at(image, x + 1, y + 1)};
+            uint32_t left[3] = {at(image, x - 1, y - 1), at(image, x - 1, y), at(image, x - 1, y + 1)};
+            uint32_t pixel = image[y * textureSize + x];
+            uint32_t shaded = pixel & 0xFF000000u;
+            for (int k = 0; k < 3; ++k) {
+                int sum = 128;
+                for (int i = 0; i < 3; ++i) sum += pixelChannel(right[i], k) - pixelChannel(left[i], k);
+                float e = float(clampByte(sum));
+                int value = int(e * (1.0f / 255.0f) * float(pixelChannel(pixel, k)));
+                shaded |= uint32_t(value) << (8 * k);
+            }
+            scratch[y * textureSize + x] = shaded;
+        }
+    }
+    commitScratch(layer, scratch);
+}
+
+void invertChannels(TextureLayer& layer, int channelSelect) {
+    uint32_t mask = 0;
+    for (int k = 0; k < 3; ++k)
+        if (selects(channelSelect, k)) mask |= 0xFFu << (8 * k);
+    for (int i = 0; i < texturePixels; ++i) layer.image[i] ^= mask;
+}
+
+void blurPasses(TextureLayer& layer, int passes) {
+    uint32_t* image = layer.image;
+    // All four bytes at once: the even bytes (red, blue) and the odd ones (green, spare) are summed
+    // in 16-bit fields of two words, which hold four bytes' sum without carrying into each other.
+    const uint32_t evenBytes = 0x00FF00FFu;
+    for (int pass = 0; pass < passes; ++pass) {
+        for (int y = 0; y < textureSize; ++y) {
+            const uint32_t* above = image + wrapCoord(y - 1) * textureSize;
+            const uint32_t* below = image + wrapCoord(y + 1) * textureSize;
+            uint32_t* row = image + y * textureSize;
+            for (int x = 0; x < textureSize; ++x) {
+                uint32_t a = row[wrapCoord(x - 1)], b = below[x], c = above[x], d = row[wrapCoord(x + 1)];
+                uint32_t even = (a & evenBytes) + (b & evenBytes) + (c & evenBytes) + (d & evenBytes);
+                uint32_t odd = (a >> 8 & evenBytes) + (b >> 8 & evenBytes) + (c >> 8 & evenBytes) +
+                               (d >> 8 & evenBytes);
+                row[x] = (even >> 2 & evenBytes) | (odd >> 2 & evenBytes) << 8;
+            }
+        }
+    }
+}
+
+void swirl(TextureLayer& layer, int amount) {
+    uint32_t* scratch = allocateScratch();
+    for (int v = -128; v < 128; ++v) {
+        for (int u = -128; u < 128; ++u) {
+            float r = std::sqrt(float(u * u + v * v));
+            float angle = texturePi * r * (1.0f / 128.0f) * float(amount) * texturePi * (1.0f / 180.0f);
+            float cosine = std::cos(angle), sine = std::sin(angle);
+            float su = float(u) * cosine - float(v) * sine;
+            float sv = float(u) * sine + float(v) * cosine;
+            scratch[(v + 128) * textureSize + (u + 128)] = sampleWrapped(su, sv, layer.image);
+        }
+    }
+    commitScratch(layer, scratch);
+}
+
+void relief(TextureLayer& layer, int amount) {
+    uint32_t* scratch = allocateScratch();
+    const uint32_t* image = layer.image;
+    for (int y = 0; y < textureSize; ++y) {
+        for (int x = 0; x < textureSize; ++x) {
+            uint32_t pixel = image[y * textureSize + x];
+            int d = amount * (pixelChannel(pixel, channelRed) - pixelChannel(at(image, x - 1, y), channelRed));
+            scratch[y * textureSize + x] = makePixel(clampByte(pixelChannel(pixel, channelRed) + d),
+                                                     clampByte(pixelChannel(pixel, channelGreen) + d),
+                                                     clampByte(pixelChannel(pixel, channelBlue) + d),
+                                                     pixelChannel(pixel, 3));
+        }
+    }
+    commitScratch(layer, scratch);
+}
+
+void addColour(TextureLayer& layer, int red, int green, int blue) {
+    for (int i = 0; i < texturePixels; ++i) {
+        uint32_t pixel = layer.image[i];
+        layer.image[i] = makePixel(clampByte(pixelChannel(pixel, channelRed) + red),
+                                   clampByte(pixelChannel(pixel, channelGreen) + green),
+                                   clampByte(pixelChannel(pixel, channelBlue) + blue),
+                                   pixelChannel(pixel, 3));
+    }
+}

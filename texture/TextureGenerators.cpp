@@ -1,0 +1,164 @@
+#include "texture/TextureGenerators.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "core/Random.h"
+#include "texture/TextureMath.h"
+
+void clearLayer(TextureLayer& layer) {
+    std::memset(layer.image, 0, texturePixels * sizeof(uint32_t));
+    std::memset(layer.packed, 0, texturePixels * sizeof(uint32_t));
+}
+
+void genSinePlasma(TextureLayer& layer, TextureRgb colour, int stepX, int stepY) {
+    float stepColumn = float(stepX) * texturePi / 128.0f;
+    float stepRow = float(stepY) * texturePi / 128.0f;
+
+    // The column angle restarts on every row, so one row of column sines serves all rows.
+    float columnSine[textureSize];
+    float columnAngle = 0.0f;
+    for (int x = 0; x < textureSize; ++x) {
+        columnSine[x] = std::sin(columnAngle);
+        columnAngle += stepColumn;
+    }
+
+    const uint8_t channels[3] = {colour.red, colour.green, colour.blue};
+    float amplitude[3], offset[3];
+    for (int k = 0; k < 3; ++k) {
+        amplitude[k] = float(channels[k] >> 2);
+        offset[k] = float(channels[k] >> 1);
+    }
+
+    float rowAngle = 0.0f;
+    for (int y = 0; y < textureSize; ++y) {
+        float rowSine = std::sin(rowAngle);
+        uint32_t* row = layer.image + y * textureSize;
+        for (int x = 0; x < textureSize; ++x) {
+            uint32_t pixel = row[x] & 0xFF000000u;
+            for (int k = 0; k < 3; ++k) {
+                int value = int((rowSine + columnSine[x]) * amplitude[k] + offset[k]);
+                pixel |= uint32_t(value & 255) << (8 * k);
+            }
+            row[x] = pixel;
+        }
+        rowAngle += stepRow;
+    }
+}
+
+namespace {
+
+// rand() mod range - range / 2 (the remainder keeps the sign of rand(), the halving is an
+// arithmetic shift, as for signed integers); range 0 means no displacement and draws nothing.
+int displacement(int range) {
+    if (range == 0) return 0;
+    return rng::rand() % range - (range >> 1);
+}
+
+// The corners of one cell; far corners wrap to row or column 0 so the picture tiles.
+struct FractalCell {
+    int x0, y0, x1, y1, half;
+    uint32_t* image;
+
+    uint32_t& at(int x, int y) const { return image[y * textureSize + x]; }
+    int nw(int k) const { return pixelChannel(at(x0, y0), k); }
+    int ne(int k) const { return pixelChannel(at(x1, y0), k); }
+    int sw(int k) const { return pixelChannel(at(x0, y1), k); }
+    int se(int k) const { return pixelChannel(at(x1, y1), k); }
+
+    // The three points a cell sets: top-edge midpoint, centre, left-edge midpoint.
+    void setTop(int k, int t) const {
+        uint32_t& p = at(x0 + half, y0);
+        p = withChannel(p, k, clampByte(((nw(k) + ne(k)) >> 1) + t));
+    }
+    void setCentre(int k, int t) const {
+        uint32_t& p = at(x0 + half, y0 + half);
+        p = withChannel(p, k, clampByte(((nw(k) + ne(k) + sw(k) + se(k)) >> 2) + t));
+    }
+    void setLeft(int k, int t) const {
+        uint32_t& p = at(x0, y0 + half);
+        p = withChannel(p, k, clampByte(((nw(k) + sw(k)) >> 1) + t));
+    }
+};
+
+// Visits the cells of every level, 256 down to 2, row by row and left to right within a row.
+template <typename CellFunction>
+void forEachFractalCell(uint32_t* image, int roughness, CellFunction visit) {
+    for (int size = textureSize; size >= 2; size >>= 1) {
+        int range = roughness * size;
+        for (int y0 = 0; y0 < textureSize; y0 += size) {
+            for (int x0 = 0; x0 < textureSize; x0 += size) {
+                FractalCell cell{x0, y0, (x0 + size) & 255, (y0 + size) & 255, size / 2, image};
+                visit(cell, range);
+            }
+        }
+    }
+}
+
+}  // namespace
+
+void genFractalGradient(TextureLayer& layer, TextureRgb base, TextureRgb range, int roughness, int seed) {
+    rng::srand(uint32_t(seed));
+    layer.image[0] = withChannel(layer.image[0], channelRed, 128);
+    forEachFractalCell(layer.image, roughness, [](const FractalCell& cell, int spread) {
+        cell.setTop(channelRed, displacement(spread));
+        cell.setCentre(channelRed, displacement(spread));
+        cell.setLeft(channelRed, displacement(spread));
+    });
+
+    for (int i = 0; i < texturePixels; ++i) {
+        uint32_t pixel = layer.image[i];
+        float x = float(pixelChannel(pixel, channelRed)) * (1.0f / 255.0f);
+        pixel = withChannel(pixel, channelRed, clampByte(base.red + int(float(range.red) * x)));
+        pixel = withChannel(pixel, channelGreen, clampByte(base.green + int(float(range.green) * x)));
+        pixel = withChannel(pixel, channelBlue, clampByte(base.blue + int(float(range.blue) * x)));
+        layer.image[i] = pixel;
+    }
+}
+
+void genFractalColour(TextureLayer& layer, uint32_t startColour, int roughness, int seed) {
+    rng::srand(uint32_t(seed));
+    layer.image[0] = startColour;
+    forEachFractalCell(layer.image, roughness, [](const FractalCell& cell, int spread) {
+        int t = displacement(spread);
+        for (int k = channelRed; k <= channelBlue; ++k) {
+            cell.setTop(k, t);
+            cell.setCentre(k, t);
+            cell.setLeft(k, t);
+        }
+    });
+}
+
+namespace {
+
+// A limit byte becomes the modulus trunc(limit * 127 / 64) mod 256: 129 gives 255, 130 gives 1.
+int tileModulus(uint8_t limit) { return int(float(limit) * 1.984375f) & 255; }
+
+int drawBelow(int modulus) {
+    int value = rng::rand();
+    return modulus != 0 ? value % modulus : 0;
+}
+
+}  // namespace
+
+void genRandomTiles(TextureLayer& layer, int width, int height, uint8_t redLimit, uint8_t greenLimit,
+                    uint8_t blueLimit, int seed) {
+    rng::srand(uint32_t(seed));
+    if (width <= 0 || height <= 0) return;
+    int redModulus = tileModulus(redLimit);
+    int greenModulus = tileModulus(greenLimit);
+    int blueModulus = tileModulus(blueLimit);
+
+    for (int tx = 0; tx < textureSize; tx += width) {
+        int right = tx + width < textureSize ? tx + width : textureSize;
+        for (int ty = 0; ty < textureSize; ty += height) {
+            int bottom = ty + height < textureSize ? ty + height : textureSize;
+            int red = drawBelow(redModulus);
+            int green = drawBelow(greenModulus);
+            int blue = drawBelow(blueModulus);
+            uint32_t colour = makePixel(red, green, blue, 0);
+            for (int y = ty; y < bottom; ++y)
+                for (int x = tx; x < right; ++x) layer.image[y * textureSize + x] = colour;
+        }
+    }
+}

@@ -1,0 +1,20 @@
+#pragma once
+#include <cstdint>
+
+// Bilinear read of a 256 x 256 array of image words at column x, row y (both may be negative
+// or past 255; the operations stay within -383..383).
+//
+// The position is scaled by 65535 (not 65536) into fixed point, and the weights come from its
+// low 16 bits, each 0..256 in 8.8 form. The four neighbours sit at columns wrapCoord(trunc(x))
+// and wrapCoord(trunc(x) + 1) and rows alike. Every byte of the result, spare byte included, is
+// the saturating sum (at 255) of neighbour byte * weight >> 8 over the four neighbours.
+// So x = 0 returns column 0 as it is, while x = 3.0 returns 255/256 of column 4.
+uint32_t sampleWrapped(float x, float y, const uint32_t* pixels);
+
+// The portable version, and the SSE2 one where the compiler targets SSE2 (both give the same
+// result; sampleWrapped is the SSE2 one when it exists).
+uint32_t sampleWrappedScalar(float x, float y, const uint32_t* pixels);
+#if defined(__SSE2__)
+#define TEXTURE_HAS_SSE2_SAMPLE 1
+uint32_t sampleWrappedSse2(float x, float y, const uint32_t* pixels);
+#endif

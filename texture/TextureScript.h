@@ -1,0 +1,32 @@
+#pragma once
+#include <cstdint>
+
+#include "texture/TextureLayer.h"
+#include "texture/TextureScriptTable.h"
+
+// Number of working layers a script addresses as 1..6.
+constexpr int textureLayerCount = 6;
+
+// The built textures: one block of 65,536 packed 0x00RRGGBB words (row-major) per script,
+// owned by the caller. A script that ends before its output layer number, or names an output
+// layer outside 1..6, has no texture: its slot is null.
+struct TextureTable {
+    uint32_t count = 0;
+    uint32_t** textures = nullptr;
+
+    // Frees every block and the array; the table is left empty.
+    static void release(TextureTable& table);
+};
+
+// Runs every script of the table in order on six working layers (zeroed at the start, kept
+// from one script to the next), calling afterCommand (when not null) after each command that ran;
+// returns the table of textures.
+//
+// Commands whose opcode is not 0..18, or whose target or source layer is not 1..6, are consumed
+// and skipped without calling afterCommand (opcode 19 included: it is not implemented). A script
+// whose count promises more commands than its bytes hold stops at its last whole command.
+TextureTable buildTextures(const TextureScriptTable& table, void (*afterCommand)());
+
+// Runs one 10-byte command on layers[0..5]; returns whether it ran (false when skipped as above).
+// Opcodes 1 to 4 first zero the target layer's image.
+bool runTextureCommand(const uint8_t* command, TextureLayer* layers);
