@@ -1,0 +1,116 @@
+#include "display/PixelConverter.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+struct ConverterCase {
+    const char* name;
+    PixelConverter convert;
+    int32_t bytes;
+    int32_t bitCount;
+    uint32_t red, green, blue;
+};
+
+const ConverterCase converters[] = {
+    {"XRGB32", convertXRGB32, 4, 32, 0xFF0000, 0xFF00, 0xFF},
+    {"XBGR32", convertXBGR32, 4, 32, 0xFF, 0xFF00, 0xFF0000},
+    {"RGB24", convertRGB24, 3, 24, 0xFF0000, 0xFF00, 0xFF},
+    {"BGR24", convertBGR24, 3, 24, 0xFF, 0xFF00, 0xFF0000},
+    {"RGB565", convertRGB565, 2, 16, 0xF800, 0x7E0, 0x1F},
+    {"BGR565", convertBGR565, 2, 16, 0x1F, 0x7E0, 0xF800},
+    {"RGB555", convertRGB555, 2, 16, 0x7C00, 0x3E0, 0x1F},
+    {"BGR555", convertBGR555, 2, 16, 0x1F, 0x3E0, 0x7C00},
+};
+
+// The little-endian value a converter wrote for one pixel.
+uint32_t convertOne(PixelConverter convert, int32_t bytes, uint32_t pixel) {
+    uint8_t out[4] = {0xAA, 0xAA, 0xAA, 0xAA};
+    convert(&pixel, out, 1);
+    uint32_t value = 0;
+    for (int32_t i = 0; i < bytes; ++i) value |= uint32_t(out[i]) << (8 * i);
+    return value;
+}
+
+// The value a surface with these masks expects for one pixel: each channel's top bits placed
+// under its mask.
+uint32_t packed(const ConverterCase& c, uint32_t pixel) {
+    auto place = [](uint32_t channel, uint32_t mask) {
+        int shift = 0, width = 0;
+        while (!((mask >> shift) & 1)) ++shift;
+        while ((mask >> (shift + width)) & 1) ++width;
+        return (channel >> (8 - width)) << shift;
+    };
+    return place((pixel >> 16) & 0xFF, c.red) | place((pixel >> 8) & 0xFF, c.green) | place(pixel & 0xFF, c.blue);
+}
+
+std::vector<uint32_t> testRow() {
+    std::vector<uint32_t> row = {0x000000, 0xFFFFFF, 0xFF0000, 0x00FF00, 0x0000FF, 0xFF123456, 0x80818283, 0x07070707};
+    uint32_t state = 12345;
+    for (int i = 0; i < 57; ++i) row.push_back(state = state * 1664525u + 1013904223u);
+    return row;
+}
+
+TEST(PixelConverter, DocumentedValues) {
+    EXPECT_EQ(convertOne(convertRGB565, 2, 0xFFFFFF), 0xFFFFu);
+    EXPECT_EQ(convertOne(convertBGR565, 2, 0xFFFFFF), 0xFFFFu);
+    EXPECT_EQ(convertOne(convertRGB555, 2, 0xFFFFFF), 0x7FFFu);
+    EXPECT_EQ(convertOne(convertBGR555, 2, 0xFFFFFF), 0x7FFFu);
+    EXPECT_EQ(convertOne(convertRGB565, 2, 0xFF0000), 0xF800u);
+    EXPECT_EQ(convertOne(convertBGR565, 2, 0xFF0000), 0x001Fu);
+    EXPECT_EQ(convertOne(convertRGB555, 2, 0xFF0000), 0x7C00u);
+    EXPECT_EQ(convertOne(convertBGR555, 2, 0xFF0000), 0x001Fu);
+    EXPECT_EQ(convertOne(convertBGR555, 2, 0x0000FF), 0x7C00u);
+    EXPECT_EQ(convertOne(convertXBGR32, 4, 0x0000FF), 0x00FF0000u);
+    EXPECT_EQ(convertOne(convertXRGB32, 4, 0xAB123456), 0xAB123456u);
+    EXPECT_EQ(convertOne(convertXBGR32, 4, 0xAB123456), 0x00563412u);
+    EXPECT_EQ(convertOne(convertRGB24, 3, 0xAB123456), 0x123456u);
+    EXPECT_EQ(convertOne(convertBGR24, 3, 0xAB123456), 0x563412u);
+    for (const ConverterCase& c : converters) EXPECT_EQ(convertOne(c.convert, c.bytes, 0), 0u) << c.name;
+}
+
+TEST(PixelConverter, EveryPixelLandsUnderItsMasks) {
+    for (const ConverterCase& c : converters) {
+        for (uint32_t pixel : testRow()) {
+            uint32_t expected = c.convert == convertXRGB32 ? pixel : packed(c, pixel);
+            EXPECT_EQ(convertOne(c.convert, c.bytes, pixel), expected) << c.name << " pixel " << std::hex << pixel;
+        }
+    }
+}
+
+TEST(PixelConverter, RowIsPixelByPixelAndWritesExactlyCountPixels) {
+    std::vector<uint32_t> row = testRow();
+    int32_t count = int32_t(row.size());
+    for (const ConverterCase& c : converters) {
+        std::vector<uint8_t> out(size_t(count * c.bytes + 8), 0xEE);
+        c.convert(row.data(), out.data(), count);
+        for (int32_t i = 0; i < count; ++i) {
+            uint32_t value = 0;
+            for (int32_t b = 0; b < c.bytes; ++b) value |= uint32_t(out[size_t(i * c.bytes + b)]) << (8 * b);
+            ASSERT_EQ(value, convertOne(c.convert, c.bytes, row[size_t(i)])) << c.name << " at " << i;
+        }
+        for (size_t i = size_t(count * c.bytes); i < out.size(); ++i) ASSERT_EQ(out[i], 0xEE) << c.name;
+
+        std::vector<uint8_t> untouched(8, 0xEE);
+        c.convert(row.data(), untouched.data(), 0);
+        EXPECT_EQ(untouched, std::vector<uint8_t>(8, 0xEE)) << c.name << " wrote with a count of 0";
+    }
+}
+
+TEST(PixelConverter, ChooserMatchesAllFourValuesExactly) {
+    for (const ConverterCase& c : converters)
+        EXPECT_EQ(choosePixelConverter(c.bitCount, c.red, c.green, c.blue), c.convert) << c.name;
+    EXPECT_EQ(choosePixelConverter(8, 0, 0, 0), nullptr);
+    EXPECT_EQ(choosePixelConverter(8, 0xE0, 0x1C, 0x3), nullptr);
+    EXPECT_EQ(choosePixelConverter(15, 0x7C00, 0x3E0, 0x1F), nullptr);
+    EXPECT_EQ(choosePixelConverter(32, 0xF800, 0x7E0, 0x1F), nullptr);
+    EXPECT_EQ(choosePixelConverter(16, 0xFF0000, 0xFF00, 0xFF), nullptr);
+    EXPECT_EQ(choosePixelConverter(24, 0xFF0000, 0xFF, 0xFF00), nullptr);
+    EXPECT_EQ(choosePixelConverter(32, 0xFF000000, 0xFF0000, 0xFF00), nullptr);
+    EXPECT_EQ(choosePixelConverter(16, 0x7C00, 0x7E0, 0x1F), nullptr);
+}
+
+}  // namespace
