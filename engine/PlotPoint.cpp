@@ -1,0 +1,108 @@
+#include <algorithm>
+#include <cmath>
+
+#include "engine/Draw2D.h"
+#include "engine/PixelLanes.h"
+#include "engine/Rounding.h"
+
+namespace {
+
+// The 2 x 2 block of a point: its top-left pixel and the four bilinear weights (0..256), from
+// the 16.16 position (scale 65535) of (x - 1, y - 1).
+struct PointBlock {
+    int32_t px, py;
+    uint32_t w00, w10, w01, w11;
+};
+
+PointBlock blockAt(float x, float y) {
+    int32_t fx = toFixed16(x - 1.0f), fy = toFixed16(y - 1.0f);
+    uint32_t ax = (65536u - (uint32_t(fx) & 0xFFFF)) >> 8, bx = (uint32_t(fx) >> 8) & 255;
+    uint32_t ay = (65536u - (uint32_t(fy) & 0xFFFF)) >> 8, by = (uint32_t(fy) >> 8) & 255;
+    return {fx >> 16, fy >> 16, (ax * ay) >> 8, (bx * ay) >> 8, (ax * by) >> 8, (bx * by) >> 8};
+}
+
+// Per lane: min(255, pixel + (colour * w) >> 8).
+uint32_t addWeighted(uint32_t pixel, uint32_t colour, uint32_t w) {
+    using namespace lanes;
+    return join(saturate(even(pixel) + scale(even(colour), w)), saturate(odd(pixel) + scale(odd(colour), w)));
+}
+
+// Per lane: min(255, (pixel * (255 - (w & 255))) >> 8 + (colour * w) >> 8).
+uint32_t blendWeighted(uint32_t pixel, uint32_t colour, uint32_t w) {
+    using namespace lanes;
+    uint32_t keep = 255 - (w & 255);
+    return join(saturate(scale(even(pixel), keep) + scale(even(colour), w)),
+                saturate(scale(odd(pixel), keep) + scale(odd(colour), w)));
+}
+
+// Applies op to each pixel of the block that lies inside the target.
+template <uint32_t (*op)(uint32_t, uint32_t, uint32_t)>
+void plotBlock(Bitmap& target, float x, float y, uint32_t colour) {
+    PointBlock block = blockAt(x, y);
+    const int32_t dx[4] = {0, 1, 0, 1}, dy[4] = {0, 0, 1, 1};
+    const uint32_t weights[4] = {block.w00, block.w10, block.w01, block.w11};
+    for (int i = 0; i < 4; ++i) {
+        int64_t px = int64_t(block.px) + dx[i], py = int64_t(block.py) + dy[i];
+        if (px < 0 || py < 0 || px >= target.width || py >= target.height) continue;
+        uint32_t& pixel = target.pixels[py * target.width + px];
+        pixel = op(pixel, colour, weights[i]);
+    }
+}
+
+}  // namespace
+
+void plotPointAdd(Bitmap& target, float x, float y, uint32_t colour) { plotBlock<addWeighted>(target, x, y, colour); }
+
+void plotPointBlend(Bitmap& target, float x, float y, uint32_t colour) {
+    plotBlock<blendWeighted>(target, x, y, colour);
+}
+
+void drawLine2D(Bitmap& target, float x0, float y0, float x1, float y1, uint32_t colour, int32_t mode) {
+    if (mode != 0 && mode != 1) return;
+    auto plot = mode == 0 ? plotPointBlend : plotPointAdd;
+    if (x0 > x1) {
+        std::swap(x0, x1);
+        std::swap(y0, y1);
+    }
+    if (y0 > y1) {
+        std::swap(x0, x1);
+        std::swap(y0, y1);
+    }
+    float dx = x1 - x0, dy = y1 - y0;
+    float len = std::max(std::fabs(dx), std::fabs(dy));
+    if (!(len > 0.0f) || !std::isfinite(len)) return;  // zero length, NaN or an infinite endpoint
+    float ix = dx / len, iy = dy / len;
+
+    // Steps i = 0, 1, ... while i < len. A line that leaves the area where points can touch the
+    // target only steps over the part that can (found in double precision), so a far-away
+    // endpoint costs no time; a line within that area steps from its start as it is.
+    double first = 0.0, end = std::ceil(double(len));
+    const double lowX = -2.0, highX = double(target.width) + 2.0, lowY = -2.0, highY = double(target.height) + 2.0;
+    auto inArea = [&](float x, float y) { return x >= lowX && x <= highX && y >= lowY && y <= highY; };
+    if (!inArea(x0, y0) || !inArea(x1, y1)) {
+        auto limit = [&](double start, double step, double low, double high) {
+            if (step == 0.0) {
+                if (start < low || start > high) end = first;
+                return;
+            }
+            double a = (low - start) / step, b = (high - start) / step;
+            if (a > b) std::swap(a, b);
+            first = std::max(first, std::floor(a));
+            end = std::min(end, std::ceil(b) + 1.0);
+        };
+        limit(x0, ix, lowX, highX);
+        limit(y0, iy, lowY, highY);
+        if (first >= end) return;
+    }
+    int64_t i = int64_t(first);
+    float x = x0, y = y0;
+    if (i > 0) {
+        x = x0 + float(i) * ix;
+        y = y0 + float(i) * iy;
+    }
+    for (; i < int64_t(end) && float(i) < len; ++i) {
+        plot(target, x, y, colour);
+        x += ix;
+        y += iy;
+    }
+}
