@@ -1,0 +1,52 @@
+#include "platform/sdl/SdlDisplayBackend.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "display/Display.h"
+
+namespace {
+
+// Runs the real SDL backend on a video driver that needs no screen.
+class SdlDisplayTest : public ::testing::Test {
+protected:
+    void SetUp() override { setenv("SDL_VIDEODRIVER", "offscreen", 1); }
+    void TearDown() override {
+        Display::close();
+        unsetenv("SDL_VIDEODRIVER");
+    }
+};
+
+TEST_F(SdlDisplayTest, OpensPresentsAndCloses) {
+    SdlDisplayBackend backend;
+    ASSERT_TRUE(Display::open(&backend, "test", 640, 480));
+    ASSERT_NE(Display::converter, nullptr);
+    EXPECT_EQ(Display::format.bitCount, 32) << "a 32-bit layout is preferred when the renderer has one";
+    std::vector<uint32_t> pixels(640 * 480, 0x204060);
+    for (int frame = 0; frame < 3; ++frame) {
+        pixels[size_t(frame) * 1000] = 0xFFFFFF;
+        EXPECT_TRUE(Display::present(pixels.data()));
+    }
+    EXPECT_EQ(Display::appActive, 1) << "a shown window counts as active";
+    Display::close();
+    // A second open after close works: the video subsystem was given back cleanly.
+    ASSERT_TRUE(Display::open(&backend, "test", 320, 240));
+    Display::close();
+}
+
+TEST_F(SdlDisplayTest, MissingDisplayFailsWithItsReason) {
+    setenv("SDL_VIDEODRIVER", "no-such-video-driver", 1);
+    SdlDisplayBackend backend;
+    ::testing::internal::CaptureStderr();
+    bool opened = Display::open(&backend, "test", 640, 480);
+    std::string message = ::testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(opened);
+    EXPECT_NE(message.find("cannot open a display"), std::string::npos) << message;
+    EXPECT_GT(message.size(), std::string("display: cannot open a display: \n").size()) << "SDL's reason is missing";
+    EXPECT_EQ(message.find('\n'), message.size() - 1) << "one line";
+}
+
+}  // namespace
