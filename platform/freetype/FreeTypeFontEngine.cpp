@@ -9,11 +9,17 @@
 #include <cstdio>
 #include <strings.h>
 
-// Used without a face, so that blank captions keep their sizes: the metrics of Arial and its twin
-// Liberation Sans, in font units (the same in their regular and bold cuts).
-static constexpr double arialMaxAdvance = 2000.0;     // hhea advanceWidthMax
-static constexpr double arialCell = 1854.0 + 434.0;   // OS/2 usWinAscent + usWinDescent
-static constexpr double arialAverageWidth = 904.0;    // OS/2 xAvgCharWidth
+// The metrics that size a caption, in font units.
+struct CellMetrics {
+    long ascent;        // OS/2 usWinAscent, or the hhea ascender
+    long descent;       // OS/2 usWinDescent, or minus the hhea descender
+    long averageWidth;  // OS/2 xAvgCharWidth; 0 when unknown
+    long maxAdvance;    // hhea advanceWidthMax
+};
+
+// Used without a face, so that blank captions keep the sizes they would have: Liberation Sans.
+static constexpr CellMetrics regularFallback{1854, 434, 1187, 2740};
+static constexpr CellMetrics boldFallback{1854, 434, 1248, 2730};
 
 // Characters 0x80-0x9F of the ANSI (Windows-1252) code page; 0 where the page has none.
 static const uint16_t ansiHighControls[32] = {
@@ -34,7 +40,8 @@ bool FreeTypeFontEngine::open(const char* requestedFamily) {
     std::string file, resolvedFamily;
     int index = 0;
     bool embolden = false;
-    faceFound = FcInit() && resolve(400, &file, &index, &embolden, &resolvedFamily) && acceptable(resolvedFamily);
+    config = FcInitLoadConfigAndFonts();
+    faceFound = config != nullptr && resolve(400, &file, &index, &embolden, &resolvedFamily) && acceptable(resolvedFamily);
     if (!faceFound) {
         std::fprintf(stderr, "captions: no font \"%s\" found (got \"%s\"); install the package fonts-liberation2\n",
                      family.c_str(), resolvedFamily.empty() ? "nothing" : resolvedFamily.c_str());
@@ -48,6 +55,8 @@ void FreeTypeFontEngine::close() {
     faces.clear();
     if (library != nullptr) FT_Done_FreeType(library);
     library = nullptr;
+    if (config != nullptr) FcConfigDestroy(config);
+    config = nullptr;
     faceFound = false;
 }
 
@@ -65,10 +74,10 @@ bool FreeTypeFontEngine::resolve(int32_t weight, std::string* file, int* index, 
     FcPatternAddDouble(pattern, FC_WEIGHT, FcWeightFromOpenTypeDouble(double(weight)));
     FcPatternAddInteger(pattern, FC_SLANT, FC_SLANT_ROMAN);
     FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcConfigSubstitute(config, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
     FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+    FcPattern* match = FcFontMatch(config, pattern, &result);
     FcPatternDestroy(pattern);
     if (match == nullptr) return false;
 
@@ -107,23 +116,37 @@ const FreeTypeFontEngine::LoadedFace* FreeTypeFontEngine::faceFor(int32_t weight
     return &faces.back();
 }
 
-FreeTypeFontEngine::Scale FreeTypeFontEngine::applySize(FT_FaceRec_* face, const FontRequest& request) {
-    // The cell spans the win ascent and descent where the face has them, else its hhea extent.
-    long ascent = face->ascender, descent = -face->descender;
-    long averageWidth = 0;
+static CellMetrics metricsOf(FT_Face face) {
+    CellMetrics metrics{face->ascender, -face->descender, 0, face->max_advance_width};
     if (const TT_OS2* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2))) {
         if (os2->usWinAscent + os2->usWinDescent > 0) {
-            ascent = os2->usWinAscent;
-            descent = os2->usWinDescent;
+            metrics.ascent = os2->usWinAscent;
+            metrics.descent = os2->usWinDescent;
         }
-        averageWidth = os2->xAvgCharWidth;
+        metrics.averageWidth = os2->xAvgCharWidth;
     }
-    long cellUnits = ascent + descent > 0 ? ascent + descent : face->units_per_EM;
-    Scale scale;
-    scale.yScale = FT_DivFix(FT_Long(request.cellHeight) * 64, cellUnits);
-    scale.xScale = request.width > 0 && averageWidth > 0 ? FT_DivFix(FT_Long(request.width) * 64, averageWidth)
-                                                         : scale.yScale;
-    scale.ascent = int32_t((FT_MulFix(ascent, scale.yScale) + 32) >> 6);
+    if (metrics.ascent + metrics.descent <= 0) {
+        metrics.ascent = face->units_per_EM;
+        metrics.descent = 0;
+    }
+    return metrics;
+}
+
+// Scales that make the cell request.cellHeight pixels high and, for a non-zero request.width, the
+// average character request.width pixels wide (else the same scale both ways).
+static FreeTypeFontEngine::Scale scaleFor(const CellMetrics& metrics, const FontRequest& request) {
+    FreeTypeFontEngine::Scale scale;
+    scale.yScale = FT_DivFix(FT_Long(request.cellHeight) * 64, metrics.ascent + metrics.descent);
+    scale.xScale = request.width > 0 && metrics.averageWidth > 0
+                       ? FT_DivFix(FT_Long(request.width) * 64, metrics.averageWidth)
+                       : scale.yScale;
+    scale.ascent = int32_t((FT_MulFix(metrics.ascent, scale.yScale) + 32) >> 6);
+    scale.maxAdvance = int32_t((FT_MulFix(metrics.maxAdvance, scale.xScale) + 32) >> 6);
+    return scale;
+}
+
+FreeTypeFontEngine::Scale FreeTypeFontEngine::applySize(FT_FaceRec_* face, const FontRequest& request) {
+    Scale scale = scaleFor(metricsOf(face), request);
     FT_Size_RequestRec size{};
     size.type = FT_SIZE_REQUEST_TYPE_SCALES;
     size.width = scale.xScale;
@@ -135,13 +158,8 @@ FreeTypeFontEngine::Scale FreeTypeFontEngine::applySize(FT_FaceRec_* face, const
 int32_t FreeTypeFontEngine::maxCharWidth(const FontRequest& request) {
     if (request.cellHeight <= 0 || library == nullptr) return 0;
     const LoadedFace* loaded = faceFor(request.weight);
-    if (loaded->face == nullptr) {
-        double advance = request.width > 0 ? request.width * (arialMaxAdvance / arialAverageWidth)
-                                           : request.cellHeight * (arialMaxAdvance / arialCell);
-        return int32_t(advance + 0.5);
-    }
-    Scale scale = applySize(loaded->face, request);
-    return int32_t((FT_MulFix(loaded->face->max_advance_width, scale.xScale) + 32) >> 6);
+    if (loaded->face == nullptr) return scaleFor(request.weight >= 600 ? boldFallback : regularFallback, request).maxAdvance;
+    return applySize(loaded->face, request).maxAdvance;
 }
 
 // The glyph for one 8-bit character in the requested character set; 0 when the face lacks it.

@@ -7,6 +7,7 @@
 
 struct FT_LibraryRec_;
 struct FT_FaceRec_;
+struct _FcConfig;
 
 // Captions through FreeType, with the face found by fontconfig. Sizes follow the classic desktop
 // convention: the requested height is the cell (the font's ascent plus descent, from its OS/2 win
@@ -30,6 +31,14 @@ public:
     void close();
 
     int32_t maxCharWidth(const FontRequest& request) override;
+    // The scale of one request: 16.16 factors from font units to 26.6 pixels, and in whole pixels the
+    // distance from the cell's top to the baseline and the widest advance.
+    struct Scale {
+        long xScale;
+        long yScale;
+        int32_t ascent;
+        int32_t maxAdvance;
+    };
     bool drawText(const FontRequest& request, const char* text, uint32_t* pixels, int32_t width,
                   int32_t height) override;
 
@@ -39,18 +48,13 @@ private:
         FT_FaceRec_* face;    // nullptr when this weight did not resolve to the family
         bool embolden;        // fontconfig asks for synthetic bold at this weight
     };
-    struct Scale {
-        long xScale;          // 16.16 factors from font units to 26.6 pixels
-        long yScale;
-        int32_t ascent;       // pixels from the cell's top to the baseline
-    };
-
     const LoadedFace* faceFor(int32_t weight);
     bool resolve(int32_t weight, std::string* file, int* index, bool* embolden, std::string* resolvedFamily);
     bool acceptable(const std::string& resolvedFamily) const;
     Scale applySize(FT_FaceRec_* face, const FontRequest& request);
 
     FT_LibraryRec_* library = nullptr;
+    _FcConfig* config = nullptr;  // this engine's own fontconfig configuration
     std::string family;
     std::vector<LoadedFace> faces;
     bool faceFound = false;

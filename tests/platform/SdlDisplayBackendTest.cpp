@@ -13,7 +13,7 @@ namespace {
 // Runs the real SDL backend on a video driver that needs no screen.
 class SdlDisplayTest : public ::testing::Test {
 protected:
-    void SetUp() override { setenv("SDL_VIDEODRIVER", "offscreen", 1); }
+    void SetUp() override { setenv("SDL_VIDEODRIVER", "dummy", 1); }
     void TearDown() override {
         Display::close();
         unsetenv("SDL_VIDEODRIVER");
