@@ -7,7 +7,6 @@
 #include <fontconfig/fontconfig.h>
 
 #include <cstdio>
-#include <strings.h>
 
 // The metrics that size a caption, in font units.
 struct CellMetrics {
@@ -60,9 +59,20 @@ void FreeTypeFontEngine::close() {
     faceFound = false;
 }
 
+// Family names compare without regard to ASCII case.
+static bool sameName(const std::string& a, const char* b) {
+    size_t i = 0;
+    for (; i < a.size() && b[i] != 0; ++i) {
+        char x = a[i] >= 'A' && a[i] <= 'Z' ? char(a[i] + 32) : a[i];
+        char y = b[i] >= 'A' && b[i] <= 'Z' ? char(b[i] + 32) : b[i];
+        if (x != y) return false;
+    }
+    return i == a.size() && b[i] == 0;
+}
+
 bool FreeTypeFontEngine::acceptable(const std::string& resolvedFamily) const {
-    if (strcasecmp(resolvedFamily.c_str(), family.c_str()) == 0) return true;
-    return strcasecmp(family.c_str(), "Arial") == 0 && strcasecmp(resolvedFamily.c_str(), "Liberation Sans") == 0;
+    if (sameName(resolvedFamily, family.c_str())) return true;
+    return sameName(family, "Arial") && sameName(resolvedFamily, "Liberation Sans");
 }
 
 // Asks fontconfig for the family at a weight in 1-1000 units (400 regular, 700 bold).

@@ -62,19 +62,6 @@ TEST_F(HeadlessDisplayTest, SinkReceivesEveryPresentedFrameUnchanged) {
     EXPECT_NE(frames[0][12345], 0xFFFFFFFFu);
 }
 
-TEST_F(HeadlessDisplayTest, DeactivationStopsFramesUntilReactivated) {
-    ASSERT_TRUE(Display::open(&backend, "test", 8, 8));
-    std::vector<uint32_t> pixels(64, 0x336699);
-    Display::present(pixels.data());
-    backend.queueEvent(DisplayEvent::Deactivated);
-    Display::present(pixels.data());
-    Display::present(pixels.data());
-    EXPECT_EQ(frames.size(), 1u);
-    backend.queueEvent(DisplayEvent::Activated);
-    Display::present(pixels.data());
-    EXPECT_EQ(frames.size(), 2u);
-}
-
 void runUntilEscape() {
     HeadlessDisplayBackend backend;
     int32_t frames = 0;
