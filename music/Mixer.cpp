@@ -1,0 +1,290 @@
+#include "music/Mixer.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+constexpr uint64_t One = uint64_t(1) << 32;          // 1.0 in 32.32
+constexpr float FractionScale = 4.6566128730773926e-10f;  // 2^-31
+
+int32_t clampInt(float value, float low, float high) {
+    if (!(value >= low)) return int32_t(low);
+    if (value > high) return int32_t(high);
+    return int32_t(value);  // truncates toward zero
+}
+
+void setTargets(Voice& voice) {
+    voice.leftTarget = (255 - voice.panning) * voice.volume / 255;
+    voice.rightTarget = voice.panning * voice.volume / 255;
+}
+
+void trigger(Mixer& mixer, Channel& channel, const Sample* sample) {
+    Voice* voice = channel.voice;
+    if (voice->sample) {
+        // Hand the sounding note to the partner voice, where it ramps down to silence.
+        int32_t partnerIndex = voice->number ^ 32;
+        Voice& partner = mixer.voices[partnerIndex];
+        partner = *voice;
+        partner.number = partnerIndex;
+        voice->volume = 0;
+        voice->leftTarget = 0;
+        voice->rightTarget = 0;
+        channel.voice = &partner;
+    }
+    Voice& fresh = *channel.voice;
+    fresh.sample = (sample && sample->data && sample->length > 0) ? sample : nullptr;
+    uint32_t loopEnd = sample ? sample->loopStart + sample->loopLength : 0;
+    if (fresh.startOffset >= loopEnd) fresh.startOffset = 0;
+    fresh.position = uint64_t(fresh.startOffset) << 32;
+    fresh.direction = DirectionForward;
+    fresh.startOffset = 0;
+    fresh.leftLevel = 0;
+    fresh.rightLevel = 0;
+    fresh.rampFrames = 0;
+}
+
+// Linear interpolation between d[i] and d[i + 1] on the top 31 bits of the fraction.
+inline float sampleAt(const int16_t* data, uint64_t position) {
+    int32_t i = int32_t(int64_t(position) >> 32);
+    uint32_t fraction = uint32_t(position);
+    float a = data[i];
+    float b = data[i + 1];
+    return a + float(fraction >> 1) * FractionScale * (b - a);
+}
+
+inline uint64_t advance(uint64_t position, uint64_t delta) { return (position & ~uint64_t(1)) + delta; }
+
+// Frames until the voice reaches its loop boundary (at least 1), or 0 when it lies beyond the
+// range the 8.24 arithmetic covers.
+uint64_t framesToBoundary(const Voice& voice, const Sample& sample) {
+    int64_t loopStart = int64_t(sample.loopStart) << 32;
+    int64_t loopEnd = int64_t(uint64_t(sample.loopStart + sample.loopLength) << 32);
+    int64_t position = int64_t(voice.position);
+    int64_t distance = voice.direction == DirectionBackward ? position - loopStart : loopEnd - position;
+    if (distance <= 0) return 1;
+    if ((uint64_t(distance) >> 32) >= (1u << 24)) return 0;
+    uint64_t distance24 = uint64_t(distance) >> 8;
+    uint32_t step24 = (uint32_t(voice.step >> 32) << 24) + (uint32_t(voice.step) >> 8);
+    if (step24 == 0) step24 = 1;
+    uint64_t frames = (distance24 + step24 - 1) / step24;
+    return frames ? frames : 1;
+}
+
+void startRampIfNeeded(const Mixer& mixer, Voice& voice) {
+    if (voice.rampFrames > 0 && voice.leftTarget == voice.latchedLeft && voice.rightTarget == voice.latchedRight) return;
+    voice.latchedLeft = voice.leftTarget;
+    voice.latchedRight = voice.rightTarget;
+    int32_t left = voice.leftTarget - voice.leftLevel / 256;
+    int32_t right = voice.rightTarget - voice.rightLevel / 256;
+    float ramp = float(mixer.rampLength);
+    voice.leftRampStep = left != 0 ? float(left) / 255.0f / ramp : 0.0f;
+    voice.rightRampStep = right != 0 ? float(right) / 255.0f / ramp : 0.0f;
+    voice.rampFrames = (left != 0 || right != 0) ? mixer.rampLength : 0;
+}
+
+// Mixes frames at fixed gains, two frames per iteration.
+uint64_t mixSteady(const int16_t* data, uint64_t position, uint64_t delta, float leftGain, float rightGain,
+                   float* out, uint32_t frames) {
+    for (; frames >= 2; frames -= 2, out += 4) {
+        float s0 = sampleAt(data, position);
+        position = advance(position, delta);
+        float s1 = sampleAt(data, position);
+        position = advance(position, delta);
+        out[0] += s0 * leftGain;
+        out[1] += s0 * rightGain;
+        out[2] += s1 * leftGain;
+        out[3] += s1 * rightGain;
+    }
+    if (frames) {
+        float s = sampleAt(data, position);
+        position = advance(position, delta);
+        out[0] += s * leftGain;
+        out[1] += s * rightGain;
+    }
+    return position;
+}
+
+// Mixes frames while the gains move by the voice's ramp steps; stores the reached levels.
+uint64_t mixRamp(Voice& voice, const int16_t* data, uint64_t position, uint64_t delta, float* out, uint32_t frames) {
+    float leftGain = float(voice.leftLevel) / 256.0f / 255.0f;
+    float rightGain = float(voice.rightLevel) / 256.0f / 255.0f;
+    for (uint32_t n = 0; n < frames; ++n, out += 2) {
+        float s = sampleAt(data, position);
+        position = advance(position, delta);
+        out[0] += s * leftGain;
+        out[1] += s * rightGain;
+        leftGain += voice.leftRampStep;
+        rightGain += voice.rightRampStep;
+    }
+    voice.leftLevel = int32_t(std::nearbyint(leftGain * 255.0f * 256.0f));
+    voice.rightLevel = int32_t(std::nearbyint(rightGain * 255.0f * 256.0f));
+    return position;
+}
+
+// Mirrors a ping-pong position back into the loop after it has crossed an end.
+void bounce(Voice& voice, const Sample& sample) {
+    int64_t start = int64_t(sample.loopStart) << 32;
+    int64_t end = int64_t(uint64_t(sample.loopStart + sample.loopLength) << 32);
+    int64_t position = int64_t(voice.position);
+    // 2E - p - 2^-32 at the end moving forward, 2S - p - 2^-32 at the start moving backward.
+    if (voice.direction == DirectionForward) {
+        position = 2 * end - position - 1;
+        voice.direction = DirectionBackward;
+        if (position < start) {
+            position = 2 * start - position - 1;
+            voice.direction = DirectionForward;
+        }
+    } else {
+        position = 2 * start - position - 1;
+        voice.direction = DirectionForward;
+        if (position >= end) {
+            position = 2 * end - position - 1;
+            voice.direction = DirectionBackward;
+        }
+    }
+    // A step far longer than the loop needs more mirrors; keep the position within one value of it.
+    for (int guard = 0; guard < 4096; ++guard) {
+        if (position >= end + int64_t(One)) {
+            position = 2 * end - position - 1;
+            voice.direction = DirectionBackward;
+        } else if (position < start - int64_t(One)) {
+            position = 2 * start - position - 1;
+            voice.direction = DirectionForward;
+        } else {
+            break;
+        }
+    }
+    if (position >= end + int64_t(One) || position < start - int64_t(One)) position = start;
+    voice.position = uint64_t(position);
+}
+
+void handleBoundary(Voice& voice, const Sample& sample) {
+    if (sample.loopMode == LoopForward) {
+        uint64_t end = uint64_t(sample.loopStart + sample.loopLength) << 32;
+        uint64_t length = uint64_t(sample.loopLength) << 32;
+        while (int64_t(voice.position) >= int64_t(end)) voice.position -= length;
+    } else if (sample.loopMode == LoopPingPong) {
+        bounce(voice, sample);
+    } else {
+        voice.sample = nullptr;
+        voice.position = 0;
+    }
+}
+
+void mixVoice(const Mixer& mixer, Voice& voice, float* out, uint32_t frames) {
+    while (frames > 0 && voice.sample) {
+        const Sample& sample = *voice.sample;
+        uint32_t run = frames;
+        bool atBoundary = false;
+        uint64_t toBoundary = framesToBoundary(voice, sample);
+        if (toBoundary > 0 && toBoundary <= run) {
+            run = uint32_t(toBoundary);
+            atBoundary = true;
+        }
+        startRampIfNeeded(mixer, voice);
+        if (voice.rampFrames > 0 && run > voice.rampFrames) {
+            run = voice.rampFrames;
+            atBoundary = false;
+        }
+
+        uint64_t delta = voice.direction == DirectionBackward ? uint64_t(0) - voice.step : voice.step;
+        if (voice.rampFrames > 0) {
+            voice.position = mixRamp(voice, sample.data, voice.position, delta, out, run);
+            voice.rampFrames -= run;
+            if (voice.rampFrames == 0) {
+                voice.leftRampStep = 0.0f;
+                voice.rightRampStep = 0.0f;
+                voice.leftLevel = voice.leftTarget * 256;
+                voice.rightLevel = voice.rightTarget * 256;
+            }
+        } else {
+            float leftGain = float(voice.leftTarget) / 255.0f;
+            float rightGain = float(voice.rightTarget) / 255.0f;
+            voice.position = mixSteady(sample.data, voice.position, delta, leftGain, rightGain, out, run);
+        }
+        if (atBoundary) handleBoundary(voice, sample);
+        frames -= run;
+        out += 2 * run;
+    }
+}
+
+}  // namespace
+
+void Mixer::open(Mixer& mixer, uint32_t rate) {
+    std::memset(&mixer, 0, sizeof(mixer));
+    mixer.rate = rate ? rate : 44100;
+    mixer.rateReciprocal = 1.0f / float(mixer.rate);
+    mixer.rampLength = mixer.rate * 128 / 44100;
+    if (mixer.rampLength == 0) mixer.rampLength = 1;
+    mixer.rampReciprocal = 1.0f / float(mixer.rampLength);
+    for (int i = 0; i < VoiceCount; ++i) {
+        mixer.voices[i].number = i;
+        mixer.voices[i].step = One;
+    }
+}
+
+uint64_t Mixer::stepFor(const Mixer& mixer, int64_t frequency) {
+    // The boundary arithmetic holds steps below 256 values per frame.
+    int64_t highest = int64_t(mixer.rate) * 256 - 1;
+    if (frequency < 100) frequency = 100;
+    if (frequency > highest) frequency = highest;
+    uint64_t whole = uint64_t(frequency) / mixer.rate;
+    uint64_t rest = uint64_t(frequency) % mixer.rate;
+    return (whole << 32) + (rest << 32) / mixer.rate;
+}
+
+void Mixer::commitChannel(Channel& channel, const Sample* sample, const Module& module) {
+    Mixer& mixer = *module.mixer;
+    uint8_t flags = channel.flags;
+    int32_t period = channel.period + channel.periodOffset;
+    if (period == 0) flags &= uint8_t(~UpdateFrequency);
+
+    if (flags & UpdateTrigger) trigger(mixer, channel, sample);
+    Voice& voice = *channel.voice;
+
+    if (flags & UpdateVolume) {
+        float volume = float(channel.volume + channel.volumeOffset) * float(channel.volumeEnvelope.value) *
+                       float(channel.fadeoutVolume) * float(module.globalVolume) * 255.0f / 34359738368.0f;
+        voice.volume = clampInt(volume, -16777216.0f, 16777216.0f);
+        setTargets(voice);
+    }
+    if (flags & UpdatePanning) {
+        int32_t panning = channel.panning;
+        int32_t distance = panning - 128 < 0 ? 128 - panning : panning - 128;
+        int32_t p = panning + ((128 - distance) / 32) * (channel.panningEnvelope.value - 32);
+        voice.panning = p < 0 ? 0 : (p > 255 ? 255 : p);
+        setTargets(voice);
+    }
+    if (flags & UpdateFrequency) {
+        int64_t frequency;
+        if (module.flags & LinearFrequencyFlag) {
+            float exponent = float(4608 - channel.period + channel.periodOffset) * (1.0f / 768.0f);
+            float hz = 8363.0f * std::pow(2.0f, exponent);
+            frequency = clampInt(hz, 0.0f, 2147483520.0f);
+        } else {
+            frequency = 14317056 / period;
+        }
+        voice.step = stepFor(mixer, frequency);
+    }
+    if (flags & UpdateRestart) {
+        voice.position = 0;
+        voice.startOffset = 0;
+    }
+}
+
+void Mixer::mixVoices(Mixer& mixer, float* out, int32_t frames) {
+    if (frames < 1 || !out) return;
+    for (Voice& voice : mixer.voices)
+        if (voice.sample) mixVoice(mixer, voice, out, uint32_t(frames));
+}
+
+void Mixer::toPcm16(int16_t* destination, const float* source, int32_t frames) {
+    if (frames < 1 || !destination || !source) return;
+    for (int32_t i = 0; i < 2 * frames; ++i) {
+        float value = std::nearbyint(source[i]);
+        if (value > 32767.0f) value = 32767.0f;
+        if (!(value >= -32768.0f)) value = -32768.0f;
+        destination[i] = int16_t(value);
+    }
+}

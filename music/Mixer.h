@@ -1,0 +1,53 @@
+#pragma once
+#include <cstdint>
+
+#include "music/Channel.h"
+#include "music/Module.h"
+
+constexpr int VoiceCount = 64;
+enum : int32_t { DirectionForward = 1, DirectionBackward = 2 };
+
+// One mixed voice: a sample playing at a position and a step, with click-free gain ramps.
+struct Voice {
+    int32_t number;        // own index 0..63
+    int32_t volume;        // last committed volume 0..127
+    int32_t panning;       // last committed panning 0..255
+    uint32_t startOffset;  // position the next trigger starts at; consumed by the trigger
+    const Sample* sample;  // null: silent, skipped
+    int32_t leftTarget, rightTarget;  // gains 0..255
+    uint64_t position;     // 32.32 fixed point, in sample values (integer part may dip to -1 at a loop start)
+    uint64_t step;         // 32.32 fixed point, advance per output frame
+    int32_t direction;     // DirectionForward, DirectionBackward (ping-pong only)
+    int32_t latchedLeft, latchedRight;  // targets the running ramp was computed for
+    int32_t leftLevel, rightLevel;      // 24.8 fixed point: gain x 256; target x 256 at rest
+    float leftRampStep, rightRampStep;  // gain change per frame during a ramp
+    uint32_t rampFrames;                // frames left in the running ramp
+};
+
+// The voice table and the output-rate constants it mixes at. Channel n of a song starts on voice n;
+// its partner voice is n ^ 32.
+struct Mixer {
+    Voice voices[VoiceCount];
+    uint32_t rate;
+    float rateReciprocal;
+    uint32_t rampLength;    // R = rate * 128 / 44100 frames
+    float rampReciprocal;
+
+    // Sets the output rate (above 0) and clears the voices: each numbered, each stepping 1.0.
+    static void open(Mixer& mixer, uint32_t rate);
+
+    // Applies channel.flags to the channel's voice (module.mixer's table): trigger (moving a still
+    // sounding note to the partner voice to fade out), volume, panning, frequency, restart.
+    // sample is the row's sample, given to the voice on a trigger.
+    static void commitChannel(Channel& channel, const Sample* sample, const Module& module);
+
+    // Adds frames frames of every sounding voice into out (interleaved left/right floats).
+    static void mixVoices(Mixer& mixer, float* out, int32_t frames);
+
+    // Rounds 2 x frames floats to nearest (ties to even), clips them to 16 bits and stores them.
+    static void toPcm16(int16_t* destination, const float* source, int32_t frames);
+
+    // The step for a frequency in Hz at the mixer's rate (32.32), frequencies below 100 Hz
+    // counting as 100 Hz and frequencies the boundary arithmetic cannot hold as the highest one.
+    static uint64_t stepFor(const Mixer& mixer, int64_t frequency);
+};

@@ -1,0 +1,21 @@
+#pragma once
+#include <cstdint>
+
+struct Module;
+class AudioDevice;
+
+// The player front the show calls. Process-wide: one player, one device, one song.
+struct ModulePlayer {
+    // Opens device at 44100 Hz (falls back to a silent clock device it owns when device is null or
+    // fails to open), loads the song image; returns the Module or null.
+    static Module* create(AudioDevice* device, const uint8_t* image, uint32_t size);
+    // Plays the song from its beginning; false when there is no song.
+    static bool start();
+    // Stops playback, frees the song and closes the device.
+    static void stop();
+    // The audible order index, pattern row and elapsed song milliseconds (at the end of the block
+    // now sounding); 0 for a null module.
+    static int32_t currentOrder(const Module* module);
+    static int32_t currentRow(const Module* module);
+    static int32_t elapsedMs(const Module* module);
+};
