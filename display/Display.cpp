@@ -59,7 +59,7 @@ static void handleEvent(DisplayEvent event) {
 bool Display::present(const uint32_t* pixels) {
     if (backend == nullptr) return false;
     DisplayEvent event;
-    while (backend != nullptr && backend->nextEvent(&event)) handleEvent(event);
+    while (backend->nextEvent(&event)) handleEvent(event);
 
     if (appActive == 0) {
         backend->sleepMs(1);

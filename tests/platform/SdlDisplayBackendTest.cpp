@@ -1,5 +1,6 @@
 #include "platform/sdl/SdlDisplayBackend.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -35,6 +36,46 @@ TEST_F(SdlDisplayTest, OpensPresentsAndCloses) {
     // A second open after close works: the video subsystem was given back cleanly.
     ASSERT_TRUE(Display::open(&backend, "test", 320, 240));
     Display::close();
+}
+
+SDL_Event windowEvent(SDL_WindowEventID id) {
+    SDL_Event event{};
+    event.type = SDL_WINDOWEVENT;
+    event.window.event = Uint8(id);
+    return event;
+}
+
+SDL_Event keyDown(SDL_Keycode key) {
+    SDL_Event event{};
+    event.type = SDL_KEYDOWN;
+    event.key.keysym.sym = key;
+    return event;
+}
+
+TEST_F(SdlDisplayTest, WindowAndKeyEventsBecomeDisplayEvents) {
+    SdlDisplayBackend backend;
+    ASSERT_TRUE(backend.openScreen("test", 64, 48));
+    DisplayEvent event;
+    ASSERT_TRUE(backend.nextEvent(&event));
+    EXPECT_EQ(event, DisplayEvent::Activated) << "a window shown at creation starts active";
+    while (backend.nextEvent(&event)) {
+    }
+
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    SDL_Event script[] = {windowEvent(SDL_WINDOWEVENT_FOCUS_LOST), windowEvent(SDL_WINDOWEVENT_MOVED),
+                          windowEvent(SDL_WINDOWEVENT_FOCUS_GAINED), windowEvent(SDL_WINDOWEVENT_MINIMIZED),
+                          windowEvent(SDL_WINDOWEVENT_RESTORED), windowEvent(SDL_WINDOWEVENT_HIDDEN),
+                          keyDown(SDLK_a), keyDown(SDLK_ESCAPE), windowEvent(SDL_WINDOWEVENT_CLOSE), quit};
+    for (SDL_Event& sdlEvent : script) ASSERT_EQ(SDL_PushEvent(&sdlEvent), 1);
+    std::vector<DisplayEvent> events;
+    while (backend.nextEvent(&event)) events.push_back(event);
+    EXPECT_EQ(events, (std::vector<DisplayEvent>{DisplayEvent::Deactivated, DisplayEvent::Activated,
+                                                 DisplayEvent::Deactivated, DisplayEvent::Activated,
+                                                 DisplayEvent::Deactivated, DisplayEvent::OtherKey,
+                                                 DisplayEvent::EscapeKey, DisplayEvent::CloseRequest,
+                                                 DisplayEvent::CloseRequest}));
+    backend.close();
 }
 
 TEST_F(SdlDisplayTest, MissingDisplayFailsWithItsReason) {
