@@ -42,7 +42,7 @@ std::vector<uint32_t> testRow() {
     return row;
 }
 
-TEST(PixelConverter, DocumentedValues) {
+TEST(PixelConverter, PrimaryColoursWhiteAndBlack) {
     EXPECT_EQ(convertOne(convertRGB565, 2, 0xFFFFFF), 0xFFFFu);
     EXPECT_EQ(convertOne(convertBGR565, 2, 0xFFFFFF), 0xFFFFu);
     EXPECT_EQ(convertOne(convertRGB555, 2, 0xFFFFFF), 0x7FFFu);
