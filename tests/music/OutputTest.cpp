@@ -1,0 +1,181 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "music/AudioOutput.h"
+#include "music/ModuleLoader.h"
+#include "music/ModulePlayer.h"
+#include "music/ModuleStream.h"
+#include "platform/headless/VirtualAudioDevice.h"
+#include "tests/music/MusicSupport.h"
+
+namespace {
+
+constexpr uint32_t BlockBytes = 884 * 4;
+
+// A busy little song: two channels of notes, a row change every tick at speed 1.
+XmSong busySong(uint16_t tempo, uint16_t speed = 6) {
+    XmSong song = makeSong(2, 16, speed, tempo);
+    song.orders = {0, 1};
+    song.patterns.push_back(XmPattern::empty(16, 2));
+    song.instruments.push_back(makeInstrument(makeSample(500, XmLoop::Forward, 100, 400)));
+    for (int p = 0; p < 2; ++p)
+        for (int row = 0; row < 16; row += 2) {
+            song.patterns[p].at(uint16_t(row), 0, 2) = XmCell{uint8_t(40 + row), 1, 0, 0, 0};
+            song.patterns[p].at(uint16_t(row + 1), 1, 2) = XmCell{uint8_t(50 + p), 1, 0x30, 0, 0};
+        }
+    return song;
+}
+
+// An output on a virtual device, capturing what the device plays.
+struct OutputRig {
+    std::vector<uint8_t> image;
+    std::unique_ptr<AudioOutput> output = std::make_unique<AudioOutput>();
+    VirtualAudioDevice device;
+    std::vector<int16_t> played;
+    Module* module = nullptr;
+
+    explicit OutputRig(const XmSong& song) : image(writeXm(song)) {
+        device.setSink([this](const int16_t* samples, uint32_t frames) {
+            played.insert(played.end(), samples, samples + 2 * size_t(frames));
+        });
+        module = loadImage(image);
+        AudioOutput::open(*output, &device, 44100);
+    }
+    ~OutputRig() {
+        freeModule(module);
+        AudioOutput::close(*output);
+    }
+};
+
+}  // namespace
+
+TEST(AudioOutput, DerivesBlockAndRingLengths) {
+    OutputRig rig(busySong(125));
+    EXPECT_EQ(rig.output->blockFrames, 884u);
+    EXPECT_EQ(rig.output->ringFrames, 88400u);
+    EXPECT_EQ(rig.output->blockCount, 100u);
+    EXPECT_EQ(rig.output->mixer.rampLength, 128u);
+
+    ModuleStream::install(ModuleStream{});  // not installed: opening refuses
+    AudioOutput refused;
+    EXPECT_FALSE(AudioOutput::open(refused, &rig.device, 44100));
+    EXPECT_FALSE(AudioOutput::start(refused, rig.module));  // and start does not divide by zero
+    ModuleStream::install(MemoryStream::operations());
+}
+
+TEST(AudioOutput, PositionFollowsTheAudibleBlock) {
+    OutputRig rig(busySong(100));  // 1102 frames per tick
+    ASSERT_TRUE(AudioOutput::start(*rig.output, rig.module));
+    PositionSnapshot start = AudioOutput::position(*rig.output);
+    EXPECT_EQ(start.order, 0);
+    EXPECT_EQ(start.row, 0);
+    EXPECT_EQ(start.elapsedMs, 20);  // the end of block 0: trunc(884 / 44100 s)
+
+    ASSERT_TRUE(rig.device.advance(BlockBytes));
+    // Block 1 ends after runs of 218 and 666 frames: 4 + 15 ms.
+    EXPECT_EQ(AudioOutput::position(*rig.output).elapsedMs, 39);
+    EXPECT_EQ(rig.output->readIndex.load(), 1u);
+
+    // Six ticks of 1102 frames make a row: 6612 frames, inside block 7.
+    for (int i = 0; i < 6; ++i) ASSERT_TRUE(rig.device.advance(BlockBytes));
+    PositionSnapshot seven = AudioOutput::position(*rig.output);
+    EXPECT_EQ(seven.row, 1);
+    EXPECT_GT(seven.elapsedMs, 150);
+    EXPECT_LT(seven.elapsedMs, 161);
+
+    // A whole ring later the refilled blocks are heard: the position keeps growing.
+    int32_t previous = seven.elapsedMs;
+    for (int i = 0; i < 150; ++i) {
+        ASSERT_TRUE(rig.device.advance(BlockBytes));
+        int32_t now = AudioOutput::position(*rig.output).elapsedMs;
+        ASSERT_GT(now, previous);
+        previous = now;
+    }
+    EXPECT_EQ(rig.output->readIndex.load(), 57u);
+    AudioOutput::stop(rig.output.get());
+    AudioOutput::stop(rig.output.get());  // releases nothing twice
+    EXPECT_EQ(rig.output->ring, nullptr);
+    EXPECT_EQ(rig.module->output, nullptr);
+}
+
+TEST(AudioOutput, StreamsExactlyWhatTheOfflineRenderProduces) {
+    XmSong song = busySong(125, 2);
+    OutputRig rig(song);
+    ASSERT_TRUE(AudioOutput::start(*rig.output, rig.module));
+    const int blocks = 260;  // more than two rings
+    for (int i = 0; i < blocks; ++i) ASSERT_TRUE(rig.device.advance(BlockBytes));
+    AudioOutput::stop(rig.output.get());
+
+    std::vector<int16_t> rendered;
+    ASSERT_TRUE(renderSong(rig.image.data(), uint32_t(rig.image.size()), 884 * blocks, false, rendered));
+    ASSERT_EQ(rig.played.size(), rendered.size());
+    EXPECT_TRUE(rig.played == rendered);
+    int nonzero = 0;
+    for (int16_t v : rendered) nonzero += v != 0;
+    EXPECT_GT(nonzero, int(rendered.size() / 2));
+}
+
+TEST(AudioOutputConcurrency, StartPlayQueryStop) {
+    OutputRig rig(busySong(125, 1));
+    ASSERT_TRUE(AudioOutput::start(*rig.output, rig.module));
+    std::atomic<bool> done{false};
+    std::atomic<int> backwards{0};
+    std::thread driver([&] {
+        for (int i = 0; i < 300; ++i) rig.device.advance(BlockBytes / 2);
+        done = true;
+    });
+    int32_t last = 0;
+    while (!done) {
+        int32_t now = ModulePlayer::elapsedMs(rig.module);
+        if (now < last) ++backwards;
+        last = now;
+    }
+    driver.join();
+    EXPECT_EQ(backwards.load(), 0);
+    // 151 blocks of about 20 ms heard; every run's truncation loses up to a millisecond.
+    EXPECT_GT(ModulePlayer::elapsedMs(rig.module), 151 * 20 - 2 * 151);
+    EXPECT_LE(ModulePlayer::elapsedMs(rig.module), 151 * 20);
+    AudioOutput::stop(rig.output.get());
+    EXPECT_EQ(ModulePlayer::elapsedMs(rig.module), 0);
+
+    // A stop right after start, before the worker has run.
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_TRUE(AudioOutput::start(*rig.output, rig.module));
+        AudioOutput::stop(rig.output.get());
+    }
+}
+
+TEST(ModulePlayerConcurrency, FallsBackToTheSilentClockWhenTheDeviceFails) {
+    std::vector<uint8_t> image = writeXm(busySong(125));
+    VirtualAudioDevice broken;
+    broken.setOpenFails(true);
+    testing::internal::CaptureStderr();
+    Module* module = ModulePlayer::create(&broken, image.data(), uint32_t(image.size()));
+    std::string note = testing::internal::GetCapturedStderr();
+    ASSERT_NE(module, nullptr);
+    EXPECT_NE(note.find("no sound device"), std::string::npos);
+    EXPECT_EQ(ModulePlayer::elapsedMs(module), 0);
+    ASSERT_TRUE(ModulePlayer::start());
+    EXPECT_EQ(ModulePlayer::elapsedMs(module), 20);
+
+    // The silent clock moves in real time: the position follows within a few blocks.
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (ModulePlayer::elapsedMs(module) < 200 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_GE(ModulePlayer::elapsedMs(module), 200);
+    EXPECT_EQ(ModulePlayer::currentOrder(module), 0);
+    ModulePlayer::stop();
+    ModulePlayer::stop();
+
+    EXPECT_EQ(ModulePlayer::currentOrder(nullptr), 0);
+    EXPECT_EQ(ModulePlayer::currentRow(nullptr), 0);
+    EXPECT_EQ(ModulePlayer::elapsedMs(nullptr), 0);
+    EXPECT_EQ(ModulePlayer::create(&broken, image.data(), 10), nullptr);  // not a module
+    EXPECT_FALSE(ModulePlayer::start());
+    ModulePlayer::stop();
+}
