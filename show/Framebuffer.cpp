@@ -1,0 +1,3 @@
+#include "show/Framebuffer.h"
+
+Bitmap framebuffer(screenWidth, screenHeight);
