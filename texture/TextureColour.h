@@ -19,6 +19,7 @@ struct TextureHsv {
 TextureHsv rgbToHsv(uint32_t pixel);
 
 // Converts back: h is first folded into 0..360 (so -1 becomes 359); each channel is truncated
-// and clamped to 0..255. Components outside their ranges are accepted (the shifts produce them).
+// and clamped to 0..255. Components outside their ranges are accepted (the shifts produce them);
+// h must be finite and within a few turns of 0.
 // The result carries the colour in bytes 0..2 and 0 in the spare byte.
 uint32_t hsvToRgb(float h, float s, float v);
