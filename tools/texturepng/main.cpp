@@ -27,7 +27,7 @@ void printUsage(FILE* out) {
                  "  --help          show this text\n");
 }
 
-// Writes 65,536 words as a 256 x 256 RGB PNG; rgbOrder tells whether the words are layer image
+// Writes 65,536 words as a 256 x 256 RGB PNG; imageWords tells whether the words are layer image
 // words (red in the low byte) or packed 0x00RRGGBB words.
 bool writePng(const std::string& path, const uint32_t* words, bool imageWords) {
     FILE* file = std::fopen(path.c_str(), "wb");
@@ -35,6 +35,7 @@ bool writePng(const std::string& path, const uint32_t* words, bool imageWords) {
         std::fprintf(stderr, "texturepng: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
         return false;
     }
+    png_byte row[textureSize * 3];  // declared before setjmp: nothing to unwind on a PNG error
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!png || !info || setjmp(png_jmpbuf(png))) {
@@ -47,7 +48,6 @@ bool writePng(const std::string& path, const uint32_t* words, bool imageWords) {
     png_set_IHDR(png, info, textureSize, textureSize, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
-    std::vector<png_byte> row(textureSize * 3);
     for (int y = 0; y < textureSize; ++y) {
         for (int x = 0; x < textureSize; ++x) {
             uint32_t w = words[y * textureSize + x];
@@ -56,7 +56,7 @@ bool writePng(const std::string& path, const uint32_t* words, bool imageWords) {
             row[x * 3 + 1] = png_byte(w >> 8);
             row[x * 3 + 2] = png_byte(w >> blueShift);
         }
-        png_write_row(png, row.data());
+        png_write_row(png, row);
     }
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
