@@ -105,18 +105,33 @@ void blitScaledAddPlain(Bitmap& target, const Bitmap& image, float left, float t
 #if defined(__SSE2__)
 namespace {
 
-// One bilinear sample in 16-bit lanes: the four corners side by side, each times its weight,
-// shifted, and summed with unsigned saturation, then packed (again saturating) to bytes.
-inline uint32_t sampleTapPacked(const BilinearTap& tap) {
+// The horizontal half of a bilinear tap for one blit column. Every row steps sx through the same
+// values (sx0, then repeated += dsx), so the columns' taps are worked out once per blit.
+struct ColumnTap {
+    int32_t ix0, ix1;
+    __m128i weights;  // 16-bit lanes: ax four times (left corner), then bx four times (right)
+};
+
+// Columns are handled in chunks of this many, to keep the taps on the stack.
+constexpr int32_t columnChunk = 64;
+
+// (a * b) >> 8 per 16-bit lane for a, b up to 256, whose product may need 17 bits.
+inline __m128i productShifted8(__m128i a, __m128i b) {
+    return _mm_or_si128(_mm_slli_epi16(_mm_mulhi_epu16(a, b), 8), _mm_srli_epi16(_mm_mullo_epi16(a, b), 8));
+}
+
+// One bilinear sample in 16-bit lanes: the left and right corners of a row side by side, times
+// (ax, bx) * ay >> 8 (the top row) or * by >> 8 (the bottom row), shifted, summed with unsigned
+// saturation, then packed (again saturating) to bytes.
+inline uint32_t samplePacked(const uint32_t* row0, const uint32_t* row1, const ColumnTap& tap, __m128i ay,
+                             __m128i by) {
     __m128i zero = _mm_setzero_si128();
-    __m128i top = _mm_unpacklo_epi8(_mm_unpacklo_epi32(_mm_cvtsi32_si128(int32_t(tap.row0[tap.ix0])),
-                                                        _mm_cvtsi32_si128(int32_t(tap.row0[tap.ix1]))), zero);
-    __m128i bottom = _mm_unpacklo_epi8(_mm_unpacklo_epi32(_mm_cvtsi32_si128(int32_t(tap.row1[tap.ix0])),
-                                                           _mm_cvtsi32_si128(int32_t(tap.row1[tap.ix1]))), zero);
-    __m128i topWeights = _mm_set_epi16(int16_t(tap.w10), int16_t(tap.w10), int16_t(tap.w10), int16_t(tap.w10),
-                                       int16_t(tap.w00), int16_t(tap.w00), int16_t(tap.w00), int16_t(tap.w00));
-    __m128i bottomWeights = _mm_set_epi16(int16_t(tap.w11), int16_t(tap.w11), int16_t(tap.w11), int16_t(tap.w11),
-                                          int16_t(tap.w01), int16_t(tap.w01), int16_t(tap.w01), int16_t(tap.w01));
+    __m128i top = _mm_unpacklo_epi8(
+        _mm_unpacklo_epi32(_mm_cvtsi32_si128(int32_t(row0[tap.ix0])), _mm_cvtsi32_si128(int32_t(row0[tap.ix1]))), zero);
+    __m128i bottom = _mm_unpacklo_epi8(
+        _mm_unpacklo_epi32(_mm_cvtsi32_si128(int32_t(row1[tap.ix0])), _mm_cvtsi32_si128(int32_t(row1[tap.ix1]))), zero);
+    __m128i topWeights = productShifted8(tap.weights, ay);
+    __m128i bottomWeights = productShifted8(tap.weights, by);
     __m128i sum = _mm_adds_epu16(_mm_srli_epi16(_mm_mullo_epi16(top, topWeights), 8),
                                  _mm_srli_epi16(_mm_mullo_epi16(bottom, bottomWeights), 8));
     sum = _mm_adds_epu16(sum, _mm_srli_si128(sum, 8));  // left corners plus right corners
@@ -131,15 +146,29 @@ void blitScaledAdd(Bitmap& target, const Bitmap& image, float left, float top, f
 #if defined(__SSE2__)
     BlitRun run;
     if (!planBlit(target, image, left, top, width, height, u0, v0, u1, v1, run)) return;
-    float sy = run.sy0;
-    for (int64_t r = run.rowFirst; r < run.rowEnd; ++r) {
-        uint32_t* row = target.pixels + (run.y0 + r) * target.width;
-        float sx = run.sx0;
-        for (int64_t c = run.colFirst; c < run.colEnd; ++c) {
-            row[run.x0 + c] = addWithCarry(sampleTapPacked(tapAt(image, sx, sy)), row[run.x0 + c]);
+    float sxChunk = run.sx0;
+    for (int64_t c0 = run.colFirst; c0 < run.colEnd; c0 += columnChunk) {
+        int32_t count = int32_t(std::min<int64_t>(columnChunk, run.colEnd - c0));
+        ColumnTap taps[columnChunk];
+        float sx = sxChunk;
+        for (int32_t k = 0; k < count; ++k) {
+            // The same weights and corners as tapAt, for the x half.
+            BilinearTap tap = tapAt(image, sx, 0.0f);
+            uint32_t ax = tap.w00, bx = tap.w10;  // with ay = 256 these are ax and bx themselves
+            taps[k] = {tap.ix0, tap.ix1, _mm_set_epi16(int16_t(bx), int16_t(bx), int16_t(bx), int16_t(bx),
+                                                       int16_t(ax), int16_t(ax), int16_t(ax), int16_t(ax))};
             sx += run.dsx;
         }
-        sy += run.dsy;
+        sxChunk = sx;
+        float sy = run.sy0;
+        for (int64_t r = run.rowFirst; r < run.rowEnd; ++r) {
+            BilinearTap rowTap = tapAt(image, 0.0f, sy);  // ay = w00 and by = w01 when ax = 256
+            __m128i ay = _mm_set1_epi16(int16_t(rowTap.w00)), by = _mm_set1_epi16(int16_t(rowTap.w01));
+            uint32_t* row = target.pixels + (run.y0 + r) * target.width + run.x0 + c0;
+            for (int32_t k = 0; k < count; ++k)
+                row[k] = addWithCarry(samplePacked(rowTap.row0, rowTap.row1, taps[k], ay, by), row[k]);
+            sy += run.dsy;
+        }
     }
 #else
     blitScaledAddPlain(target, image, left, top, width, height, u0, v0, u1, v1);

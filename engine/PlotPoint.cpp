@@ -37,15 +37,36 @@ uint32_t blendWeighted(uint32_t pixel, uint32_t colour, uint32_t w) {
 
 // Applies op to each pixel of the block that lies inside the target.
 template <uint32_t (*op)(uint32_t, uint32_t, uint32_t)>
-void plotBlock(Bitmap& target, float x, float y, uint32_t colour) {
+inline void plotBlock(Bitmap& target, float x, float y, uint32_t colour) {
     PointBlock block = blockAt(x, y);
+    int64_t px = block.px, py = block.py, width = target.width;
+    if (px >= 0 && py >= 0 && px + 1 < width && py + 1 < target.height) {
+        uint32_t* p = target.pixels + py * width + px;
+        p[0] = op(p[0], colour, block.w00);
+        p[1] = op(p[1], colour, block.w10);
+        p[width] = op(p[width], colour, block.w01);
+        p[width + 1] = op(p[width + 1], colour, block.w11);
+        return;
+    }
     const int32_t dx[4] = {0, 1, 0, 1}, dy[4] = {0, 0, 1, 1};
     const uint32_t weights[4] = {block.w00, block.w10, block.w01, block.w11};
     for (int i = 0; i < 4; ++i) {
-        int64_t px = int64_t(block.px) + dx[i], py = int64_t(block.py) + dy[i];
-        if (px < 0 || py < 0 || px >= target.width || py >= target.height) continue;
-        uint32_t& pixel = target.pixels[py * target.width + px];
+        int64_t x = px + dx[i], y = py + dy[i];
+        if (x < 0 || y < 0 || x >= width || y >= target.height) continue;
+        uint32_t& pixel = target.pixels[y * width + x];
         pixel = op(pixel, colour, weights[i]);
+    }
+}
+
+// Steps i = 0, 1, ... while i < len from (x, y) by (ix, iy), starting at step first and stopping
+// before step end.
+template <uint32_t (*op)(uint32_t, uint32_t, uint32_t)>
+void stepLine(Bitmap& target, float x, float y, float ix, float iy, float len, int64_t first, int64_t end,
+              uint32_t colour) {
+    for (int64_t i = first; i < end && float(i) < len; ++i) {
+        plotBlock<op>(target, x, y, colour);
+        x += ix;
+        y += iy;
     }
 }
 
@@ -59,7 +80,6 @@ void plotPointBlend(Bitmap& target, float x, float y, uint32_t colour) {
 
 void drawLine2D(Bitmap& target, float x0, float y0, float x1, float y1, uint32_t colour, int32_t mode) {
     if (mode != 0 && mode != 1) return;
-    auto plot = mode == 0 ? plotPointBlend : plotPointAdd;
     if (x0 > x1) {
         std::swap(x0, x1);
         std::swap(y0, y1);
@@ -92,7 +112,8 @@ void drawLine2D(Bitmap& target, float x0, float y0, float x1, float y1, uint32_t
         };
         limit(x0, ix, lowX, highX);
         limit(y0, iy, lowY, highY);
-        if (first >= end) return;
+        // Far beyond float precision the steps would not move anyway.
+        if (first >= end || first > 9.0e15) return;
     }
     int64_t i = int64_t(first);
     float x = x0, y = y0;
@@ -100,9 +121,8 @@ void drawLine2D(Bitmap& target, float x0, float y0, float x1, float y1, uint32_t
         x = x0 + float(i) * ix;
         y = y0 + float(i) * iy;
     }
-    for (; i < int64_t(end) && float(i) < len; ++i) {
-        plot(target, x, y, colour);
-        x += ix;
-        y += iy;
-    }
+    if (mode == 0)
+        stepLine<blendWeighted>(target, x, y, ix, iy, len, i, int64_t(end), colour);
+    else
+        stepLine<addWeighted>(target, x, y, ix, iy, len, i, int64_t(end), colour);
 }
