@@ -41,8 +41,17 @@ bool SdlDisplayBackend::openScreen(const char* title, int32_t width, int32_t hei
         }
         ownsVideo = true;
     }
-    window = SDL_CreateWindow(title != nullptr ? title : "", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
-                              width, height, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    // The window is made as large as the desktop from the start: a window manager turns it into a
+    // full-screen window, and without one (a bare X server) it still covers the screen, where a
+    // picture-sized window would stay small while the renderer scales for the whole desktop.
+    SDL_DisplayMode desktop;
+    int32_t windowWidth = width, windowHeight = height;
+    if (SDL_GetDesktopDisplayMode(0, &desktop) == 0 && desktop.w > 0 && desktop.h > 0) {
+        windowWidth = desktop.w;
+        windowHeight = desktop.h;
+    }
+    window = SDL_CreateWindow(title != nullptr ? title : "", 0, 0, windowWidth, windowHeight,
+                              SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS);
     if (window == nullptr) {
         std::fprintf(stderr, "display: cannot open a window: %s\n", SDL_GetError());
         close();
