@@ -110,7 +110,7 @@ pattern main
   rows 16
   bass: riff riff+12@synth:v40*2 [ E-4:~ . ]-12
   lead: >14 riff:8C0
-  3: [ G-4 ]@lead
+  3: [G-4]@lead
 )");
     ASSERT_EQ(song.patterns.size(), 1u);
     const PatternSource& main = song.patterns[0];

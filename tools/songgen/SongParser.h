@@ -31,13 +31,15 @@
 //       lowpass|highpass|bandpass HZ [to HZ2 time T] [res 0..1]
 //
 // A phrase: rows in the cell notation (CellNotation.h), one word per row, over any number of
-// lines. TOKEN*N repeats a row; ( ... )*N repeats a group (the brackets are words of their own).
+// lines. TOKEN*N repeats a row; ( ... )*N repeats a group.
 //   phrase NAME [@instrument]
 //
 // A pattern: one line per channel (more lines for the same channel continue it), naming the
 // phrases it plays in turn. Each item is a phrase name or an inline phrase [ ... ], followed by
-// modifiers: +N / -N transpose, @inst instrument, :vNN volume for notes without one, *N repeat.
-// >N skips N rows; a channel that skipped may run past the end and is cut there.
+// modifiers: +N / -N transpose, @inst instrument, :vNN volume and :XYY effect for the notes that
+// have none, *N repeat. >N skips N rows; a channel that skipped may run past the end and is cut
+// there. Brackets may touch the words they enclose: "(C-5 .*3)*4", "[A-4 .]@lead".
+// Notes take the phrase's instrument (or the item's @inst) unless the row names its own.
 //   pattern NAME [from OTHER]   (from: start with OTHER's channels; a channel named here replaces
 //                                OTHER's part for that channel)
 //     rows 64
