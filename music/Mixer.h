@@ -50,4 +50,8 @@ struct Mixer {
     // The step for a frequency in Hz at the mixer's rate (32.32), frequencies below 100 Hz
     // counting as 100 Hz and frequencies the boundary arithmetic cannot hold as the highest one.
     static uint64_t stepFor(const Mixer& mixer, int64_t frequency);
+
+    // True (the default): steady runs and the conversion use the SSE2 loops where the build has
+    // them; false: the plain scalar loops. Both give the same bits.
+    static bool vectorLoops;
 };

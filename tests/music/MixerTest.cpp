@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "music/Mixer.h"
+#include "tests/music/MusicSupport.h"
 
 namespace {
 
@@ -213,4 +214,51 @@ TEST(Mixer, ConvertsToSixteenBitsRoundingHalfToEven) {
     Mixer::toPcm16(out, in, 0);
     Mixer::toPcm16(nullptr, in, 5);
     EXPECT_EQ(out[0], 0);
+}
+
+TEST(Mixer, VectorAndScalarLoopsGiveTheSameBits) {
+    XmSong song = makeSong(4, 32, 3, 140);
+    XmSample wide;
+    wide.bits = 16;
+    for (int i = 0; i < 3000; ++i) wide.data.push_back(int16_t((i * 611) % 60000 - 30000));
+    wide.loop = XmLoop::PingPong;
+    wide.loopStart = 700;
+    wide.loopLength = 1500;
+    song.instruments.push_back(makeInstrument(wide));
+    song.instruments.push_back(makeInstrument(makeSample(900, XmLoop::Forward, 10, 850)));
+    for (uint16_t row = 0; row < 32; ++row)
+        for (uint16_t c = 0; c < 4; ++c)
+            if ((row + c) % 3 == 0) song.patterns[0].at(row, c, 4) = XmCell{uint8_t(20 + row + 9 * c), uint8_t(1 + c % 2), 0, 4, 0x37};
+    std::vector<uint8_t> image = writeXm(song);
+
+    std::vector<int16_t> vector, scalar;
+    Mixer::vectorLoops = true;
+    ASSERT_TRUE(renderSong(image.data(), uint32_t(image.size()), 44100 * 3, false, vector));
+    Mixer::vectorLoops = false;
+    ASSERT_TRUE(renderSong(image.data(), uint32_t(image.size()), 44100 * 3, false, scalar));
+    Mixer::vectorLoops = true;
+    ASSERT_EQ(vector.size(), scalar.size());
+    size_t differing = 0;
+    for (size_t i = 0; i < vector.size(); ++i) differing += vector[i] != scalar[i];
+    EXPECT_EQ(differing, 0u);
+    int loud = 0;
+    for (int16_t v : vector) loud += v > 1000 || v < -1000;
+    EXPECT_GT(loud, 1000);
+}
+
+TEST(Mixer, ASilentVoiceAdvancesExactlyAsAnAudibleOne) {
+    MixerRig rig;
+    TestSample s(std::vector<int16_t>(5000, 100), LoopPingPong, 1000, 3000);
+    uint64_t odd = One * 3 / 7 | 1;  // a step with its lowest bit set
+    for (uint64_t step : {odd, 5 * One + 12345, One / 3}) {
+        Voice& audible = rig.place(s.sample, 1234 * One + 99, step, 10, 20);
+        rig.mix(900);
+        uint64_t expected = audible.position;
+        int32_t direction = audible.direction;
+        Voice& silent = rig.place(s.sample, 1234 * One + 99, step, 0, 0);
+        std::vector<float> out = rig.mix(900);
+        EXPECT_EQ(silent.position, expected);
+        EXPECT_EQ(silent.direction, direction);
+        for (float v : out) ASSERT_EQ(v, 0.0f);
+    }
 }
