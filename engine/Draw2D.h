@@ -45,6 +45,10 @@ void plotPointAdd(Bitmap& target, float x, float y, uint32_t colour);
 // Blends colour over the same 2 x 2 block: lane = lane * (255 - (w & 255)) / 256 + colour * w / 256.
 void plotPointBlend(Bitmap& target, float x, float y, uint32_t colour);
 
+// The same two without packed-lane instructions; identical results.
+void plotPointAddPlain(Bitmap& target, float x, float y, uint32_t colour);
+void plotPointBlendPlain(Bitmap& target, float x, float y, uint32_t colour);
+
 // Steps from the endpoint with the smaller y (equal y: smaller x) one pixel along the longer axis
 // at a time, plotting a point at each step; the far endpoint is not plotted when the length is a
 // whole number. mode 0 blends, 1 adds, anything else plots nothing.

@@ -5,6 +5,10 @@
 #include "engine/PixelLanes.h"
 #include "engine/Rounding.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 // The 2 x 2 block of a point: its top-left pixel and the four bilinear weights (0..256), from
@@ -22,49 +26,89 @@ PointBlock blockAt(float x, float y) {
 }
 
 // Per lane: min(255, pixel + (colour * w) >> 8).
-uint32_t addWeighted(uint32_t pixel, uint32_t colour, uint32_t w) {
+inline uint32_t addWeighted(uint32_t pixel, uint32_t colour, uint32_t w) {
     using namespace lanes;
     return join(saturate(even(pixel) + scale(even(colour), w)), saturate(odd(pixel) + scale(odd(colour), w)));
 }
 
 // Per lane: min(255, (pixel * (255 - (w & 255))) >> 8 + (colour * w) >> 8).
-uint32_t blendWeighted(uint32_t pixel, uint32_t colour, uint32_t w) {
+inline uint32_t blendWeighted(uint32_t pixel, uint32_t colour, uint32_t w) {
     using namespace lanes;
     uint32_t keep = 255 - (w & 255);
     return join(saturate(scale(even(pixel), keep) + scale(even(colour), w)),
                 saturate(scale(odd(pixel), keep) + scale(odd(colour), w)));
 }
 
-// Applies op to each pixel of the block that lies inside the target.
-template <uint32_t (*op)(uint32_t, uint32_t, uint32_t)>
-inline void plotBlock(Bitmap& target, float x, float y, uint32_t colour) {
-    PointBlock block = blockAt(x, y);
-    int64_t px = block.px, py = block.py, width = target.width;
-    if (px >= 0 && py >= 0 && px + 1 < width && py + 1 < target.height) {
-        uint32_t* p = target.pixels + py * width + px;
-        p[0] = op(p[0], colour, block.w00);
-        p[1] = op(p[1], colour, block.w10);
-        p[width] = op(p[width], colour, block.w01);
-        p[width + 1] = op(p[width + 1], colour, block.w11);
-        return;
-    }
+template <bool blend>
+inline uint32_t plotOne(uint32_t pixel, uint32_t colour, uint32_t w) {
+    return blend ? blendWeighted(pixel, colour, w) : addWeighted(pixel, colour, w);
+}
+
+inline bool blockInside(const Bitmap& target, const PointBlock& block) {
+    return block.px >= 0 && block.py >= 0 && int64_t(block.px) + 1 < target.width &&
+           int64_t(block.py) + 1 < target.height;
+}
+
+// The pixels of the block that lie inside the target, one at a time.
+template <bool blend>
+void plotBlockPlain(Bitmap& target, const PointBlock& block, uint32_t colour) {
     const int32_t dx[4] = {0, 1, 0, 1}, dy[4] = {0, 0, 1, 1};
     const uint32_t weights[4] = {block.w00, block.w10, block.w01, block.w11};
     for (int i = 0; i < 4; ++i) {
-        int64_t x = px + dx[i], y = py + dy[i];
-        if (x < 0 || y < 0 || x >= width || y >= target.height) continue;
-        uint32_t& pixel = target.pixels[y * width + x];
-        pixel = op(pixel, colour, weights[i]);
+        int64_t x = int64_t(block.px) + dx[i], y = int64_t(block.py) + dy[i];
+        if (x < 0 || y < 0 || x >= target.width || y >= target.height) continue;
+        uint32_t& pixel = target.pixels[y * target.width + x];
+        pixel = plotOne<blend>(pixel, colour, weights[i]);
     }
+}
+
+#if defined(__SSE2__)
+// A block inside the target in 16-bit lanes: each row's two pixels side by side, the colour
+// times the weights shifted by 8 added (or the pixels first scaled by 255 - (w & 255)), packed
+// back to bytes with saturation at 255.
+template <bool blend>
+inline void plotBlockPacked(Bitmap& target, const PointBlock& block, uint32_t colour) {
+    uint32_t* p = target.pixels + int64_t(block.py) * target.width + block.px;
+    uint32_t* below = p + target.width;
+    __m128i zero = _mm_setzero_si128();
+    __m128i c = _mm_unpacklo_epi8(_mm_set1_epi32(int32_t(colour)), zero);
+    auto pair = [](uint32_t left, uint32_t right) {
+        return _mm_set_epi16(int16_t(right), int16_t(right), int16_t(right), int16_t(right), int16_t(left),
+                             int16_t(left), int16_t(left), int16_t(left));
+    };
+    __m128i top = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), zero);
+    __m128i bottom = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(below)), zero);
+    __m128i addTop = _mm_srli_epi16(_mm_mullo_epi16(c, pair(block.w00, block.w10)), 8);
+    __m128i addBottom = _mm_srli_epi16(_mm_mullo_epi16(c, pair(block.w01, block.w11)), 8);
+    if (blend) {
+        top = _mm_srli_epi16(_mm_mullo_epi16(top, pair(255 - (block.w00 & 255), 255 - (block.w10 & 255))), 8);
+        bottom = _mm_srli_epi16(_mm_mullo_epi16(bottom, pair(255 - (block.w01 & 255), 255 - (block.w11 & 255))), 8);
+    }
+    __m128i rows = _mm_packus_epi16(_mm_add_epi16(top, addTop), _mm_add_epi16(bottom, addBottom));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), rows);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(below), _mm_srli_si128(rows, 8));
+}
+#endif
+
+template <bool blend>
+inline void plotBlock(Bitmap& target, float x, float y, uint32_t colour) {
+    PointBlock block = blockAt(x, y);
+#if defined(__SSE2__)
+    if (blockInside(target, block)) {
+        plotBlockPacked<blend>(target, block, colour);
+        return;
+    }
+#endif
+    plotBlockPlain<blend>(target, block, colour);
 }
 
 // Steps i = 0, 1, ... while i < len from (x, y) by (ix, iy), starting at step first and stopping
 // before step end.
-template <uint32_t (*op)(uint32_t, uint32_t, uint32_t)>
+template <bool blend>
 void stepLine(Bitmap& target, float x, float y, float ix, float iy, float len, int64_t first, int64_t end,
               uint32_t colour) {
     for (int64_t i = first; i < end && float(i) < len; ++i) {
-        plotBlock<op>(target, x, y, colour);
+        plotBlock<blend>(target, x, y, colour);
         x += ix;
         y += iy;
     }
@@ -72,10 +116,16 @@ void stepLine(Bitmap& target, float x, float y, float ix, float iy, float len, i
 
 }  // namespace
 
-void plotPointAdd(Bitmap& target, float x, float y, uint32_t colour) { plotBlock<addWeighted>(target, x, y, colour); }
+void plotPointAdd(Bitmap& target, float x, float y, uint32_t colour) { plotBlock<false>(target, x, y, colour); }
 
-void plotPointBlend(Bitmap& target, float x, float y, uint32_t colour) {
-    plotBlock<blendWeighted>(target, x, y, colour);
+void plotPointBlend(Bitmap& target, float x, float y, uint32_t colour) { plotBlock<true>(target, x, y, colour); }
+
+void plotPointAddPlain(Bitmap& target, float x, float y, uint32_t colour) {
+    plotBlockPlain<false>(target, blockAt(x, y), colour);
+}
+
+void plotPointBlendPlain(Bitmap& target, float x, float y, uint32_t colour) {
+    plotBlockPlain<true>(target, blockAt(x, y), colour);
 }
 
 void drawLine2D(Bitmap& target, float x0, float y0, float x1, float y1, uint32_t colour, int32_t mode) {
@@ -122,7 +172,7 @@ void drawLine2D(Bitmap& target, float x0, float y0, float x1, float y1, uint32_t
         y = y0 + float(i) * iy;
     }
     if (mode == 0)
-        stepLine<blendWeighted>(target, x, y, ix, iy, len, i, int64_t(end), colour);
+        stepLine<true>(target, x, y, ix, iy, len, i, int64_t(end), colour);
     else
-        stepLine<addWeighted>(target, x, y, ix, iy, len, i, int64_t(end), colour);
+        stepLine<false>(target, x, y, ix, iy, len, i, int64_t(end), colour);
 }

@@ -39,7 +39,9 @@ RasterState state;
 constexpr float coordinateLimit = 16777216.0f;
 
 int32_t pixelIndex(float coordinate) {
-    return floorByRound(std::fmin(std::fmax(coordinate, -coordinateLimit), coordinateLimit));
+    if (!(coordinate > -coordinateLimit)) coordinate = -coordinateLimit;  // NaN included
+    if (coordinate > coordinateLimit) coordinate = coordinateLimit;
+    return floorByRound(coordinate);
 }
 
 // Rows of [first, end) that lie above the target: the edges are stepped past them at once.

@@ -175,6 +175,24 @@ TEST(PlotPoint, WeightsFollowTheFixedPointPosition) {
     EXPECT_EQ(frame.pixels[2], 0x00808080u);
 }
 
+TEST(PlotPoint, PackedAndPlainVersionsAgree) {
+    Bitmap packed = randomBitmap(23, 17, 30), plain = randomBitmap(23, 17, 30);
+    rng::srand(31);
+    for (int i = 0; i < 5000; ++i) {
+        float x = randomIn(-2, 26), y = randomIn(-2, 20);
+        if (i % 4 == 0) x = float(int(x)), y = float(int(y));  // corners: weights of 256 and 0
+        uint32_t colour = uint32_t(rng::rand()) << 17 ^ uint32_t(rng::rand()) << 2 ^ uint32_t(rng::rand());
+        if (i % 2) {
+            plotPointAdd(packed, x, y, colour);
+            plotPointAddPlain(plain, x, y, colour);
+        } else {
+            plotPointBlend(packed, x, y, colour);
+            plotPointBlendPlain(plain, x, y, colour);
+        }
+    }
+    EXPECT_TRUE(sameBitmap(packed, plain));
+}
+
 TEST(DrawLine2D, StepsFromTheUpperEndpointAndSkipsTheFarOne) {
     // Ten points at x = 5..14, y = 5; each lands with weight (255 * 255) >> 8 = 254 on pixel
     // (x - 1, 4).
