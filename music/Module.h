@@ -87,6 +87,7 @@ struct Module {
     int32_t pendingRow;        // -1: no change
     int32_t pendingOrder;      // -1: no change
     int32_t patternDelayTicks;
+    int32_t loopJumpRow;       // row a pattern loop (E6x) sends the next row tick to; -1: none
     int32_t elapsedMs;
     void (*tickHandler)(Module* module);
 

@@ -358,7 +358,9 @@ void extendedRow(Module& module, Channel& channel, Sample* sample, uint8_t param
             channel.loopRow = module.currentRow;
         } else {
             channel.loopCounter = channel.loopCounter == 0 ? x : channel.loopCounter - 1;
-            if (channel.loopCounter != 0) module.currentRow = channel.loopRow - 1;
+            // The next row is the loop row; the current row stays what is playing, so the rest
+            // of this row's ticks and the position queries still see it.
+            if (channel.loopCounter != 0) module.loopJumpRow = channel.loopRow;
         }
         break;
     case TremoloWaveform: channel.waveControl = uint8_t((channel.waveControl & 0x0F) | (x << 4)); break;
@@ -666,6 +668,7 @@ void rowTickChannel(RowContext& row, Channel& channel, const NoteCell& cell) {
 void rowTick(Module& module) {
     module.pendingOrder = -1;
     module.pendingRow = -1;
+    module.loopJumpRow = -1;
     const NoteCell* cells = rowCells(module, module.currentOrder, module.currentRow);
     if (!cells) return;
     RowContext row{module, false};
@@ -741,6 +744,7 @@ void Sequencer::tick(Module* module) {
         if (m.pendingOrder >= 0) enterOrder(m, m.pendingOrder);
         if (m.pendingRow >= 0) m.currentRow = m.pendingRow;
         rowTick(m);
+        if (m.pendingRow == -1 && m.loopJumpRow >= 0) m.pendingRow = m.loopJumpRow;
         if (m.pendingRow == -1) {
             m.pendingRow = m.currentRow + 1;
             if (uint32_t(m.pendingRow) >= patternRows(m, m.currentOrder)) {

@@ -116,12 +116,17 @@ TEST(Sequencer, PatternDelaySpeedZeroAndPatternLoop) {
 
     XmSong loop = songWithOrders(1, 1);
     cell(loop, 0, 1, 0) = XmCell{0, 0, 0, 0x0E, 0x60};  // loop start at row 1
-    cell(loop, 0, 2, 0) = XmCell{0, 0, 0, 0x0E, 0x62};  // play rows 1..2 three times
+    cell(loop, 0, 2, 0) = XmCell{C4, 1, 0x61, 0x0E, 0x62};  // play rows 1..2 three times
     Playback looped(loop);
     std::vector<int32_t> rows;
     for (int r = 0; r < 8; ++r) {
         rows.push_back(nextRow(looped.module()));
         looped.ticks(6);
+        if (r == 2) {
+            // The looping row keeps its own row number and volume-column slide to its end.
+            EXPECT_EQ(looped.module().currentRow, 2);
+            EXPECT_EQ(looped.channel(0).volume, 64 - 6);
+        }
     }
     EXPECT_EQ(rows, (std::vector<int32_t>{0, 1, 2, 1, 2, 1, 2, 3}));
 }
