@@ -8,15 +8,22 @@
 #include <regex>
 #include <string>
 
+#if !defined(_WIN32)
+#include <unistd.h>
+#endif
+
 #include "assets/Song.h"
 #include "tests/song/SongSupport.h"
 
 namespace {
 
 #if defined(_WIN32)
+long processId() { return 0; }
 bool havePlayer(const char*) { return false; }
 std::string runCommand(const std::string&) { return {}; }
 #else
+long processId() { return long(getpid()); }
+
 bool havePlayer(const char* name) {
     std::string command = std::string("command -v ") + name + " >/dev/null 2>&1";
     return std::system(command.c_str()) == 0;
@@ -34,9 +41,10 @@ std::string runCommand(const std::string& command) {
 }
 #endif
 
-// Writes the embedded image to a temporary .xm file and returns its path.
-std::string writeImage() {
-    std::string path = ::testing::TempDir() + "embedded_song.xm";
+// Writes the embedded image to a temporary .xm file of its own (tests run in parallel
+// processes) and returns its path.
+std::string writeImage(const char* player) {
+    std::string path = ::testing::TempDir() + "embedded_song_" + player + "_" + std::to_string(processId()) + ".xm";
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(songImage), songImageSize);
     return out ? path : std::string();
@@ -56,9 +64,10 @@ long capture(const std::string& text, const char* pattern, int group = 1) {
 
 TEST(PeerPlayers, OpenMptReadsTheSameSong) {
     if (!havePlayer("openmpt123")) GTEST_SKIP() << "openmpt123 is not installed (scripts/setup --tests installs it)";
-    std::string path = writeImage();
+    std::string path = writeImage("openmpt");
     ASSERT_FALSE(path.empty());
     std::string info = runCommand("openmpt123 --info '" + path + "'");
+    std::remove(path.c_str());
     EXPECT_EQ(capture(info, R"(Channels\.*:\s*(\d+))"), 20) << info;
     EXPECT_EQ(capture(info, R"(Orders\.*:\s*(\d+))"), 10) << info;
     std::smatch match;
@@ -71,9 +80,10 @@ TEST(PeerPlayers, OpenMptReadsTheSameSong) {
 
 TEST(PeerPlayers, XmpReadsTheSameSong) {
     if (!havePlayer("xmp")) GTEST_SKIP() << "xmp is not installed (scripts/setup --tests installs it)";
-    std::string path = writeImage();
+    std::string path = writeImage("xmp");
     ASSERT_FALSE(path.empty());
     std::string info = runCommand("xmp --load-only -v '" + path + "'");
+    std::remove(path.c_str());
     EXPECT_EQ(capture(info, R"(Channels\s*:\s*(\d+))"), 20) << info;
     EXPECT_EQ(capture(info, R"(Module length\s*:\s*(\d+))"), 10) << info;
     std::smatch match;
