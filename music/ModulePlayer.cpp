@@ -9,7 +9,9 @@
 
 namespace {
 
-AudioOutput player;
+// Never destroyed: the process may end (Escape) while the worker still plays, and a running
+// thread object must not be destroyed.
+AudioOutput& player = *new AudioOutput();
 SilentClockAudioDevice silentClock;
 ModuleImage songImage{nullptr, 0};
 Module* song = nullptr;

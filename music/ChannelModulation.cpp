@@ -1,0 +1,87 @@
+#include "music/ChannelModulation.h"
+
+#include <algorithm>
+#include <cmath>
+
+int32_t waveAmplitude(int32_t waveform, int32_t position) {
+    switch (waveform) {
+    case 0: return int32_t(std::fabs(std::sin(2.0f * float(position) * 0.049087375f)) * 256.0f);
+    case 1: {
+        int32_t b = (position * 8) & 255;
+        return position >= 0 ? b : 255 - b;
+    }
+    default: return 255;
+    }
+}
+
+void vibrato(Channel& channel) {
+    int32_t a = waveAmplitude(channel.waveControl & 3, channel.vibratoPosition);
+    int32_t d = ((a * channel.vibratoDepth) >> 5) & ~3;
+    channel.periodOffset = channel.vibratoPosition >= 0 ? -d : d;
+    channel.flags |= UpdateFrequency;
+}
+
+void advanceVibrato(Channel& channel) {
+    int32_t position = channel.vibratoPosition + channel.vibratoSpeed;
+    if (position > 31) position -= 64;
+    channel.vibratoPosition = int8_t(position);
+}
+
+void tremolo(Channel& channel) {
+    int32_t waveform = (channel.waveControl >> 4) & 3;
+    int32_t kind = waveform == 3 ? 0 : waveform;  // 0 and 3 sine, 1 ramp, 2 square
+    int32_t a = waveAmplitude(kind, channel.tremoloPosition);
+    int32_t o = (a * channel.tremoloDepth) >> 6;
+    if (channel.tremoloPosition >= 0) {
+        if (channel.volume + o > 64) o = 64 - channel.volume;
+        channel.volumeOffset = o;
+    } else {
+        channel.volumeOffset = -o < -channel.volume ? -channel.volume : -o;
+    }
+    int32_t position = channel.tremoloPosition + channel.tremoloSpeed;
+    if (position > 31) position -= 64;
+    channel.tremoloPosition = int8_t(position);
+    channel.flags |= UpdateVolume;
+}
+
+void tremorStep(Channel& channel) {
+    if (channel.tremorCounter >= channel.tremorOn) channel.volumeOffset = -channel.volume;
+    channel.tremorCounter = uint8_t(channel.tremorCounter + 1);
+    if (channel.tremorCounter >= channel.tremorOn + channel.tremorOff) channel.tremorCounter = 0;
+    channel.flags |= UpdateVolume;
+}
+
+void volumeSlide(Channel& channel) {
+    uint8_t memory = channel.volumeSlideMemory;
+    if (memory >> 4) channel.volume = std::min(channel.volume + (memory >> 4), 64);
+    else channel.volume = std::max(channel.volume - (memory & 15), 0);
+    channel.flags |= UpdateVolume;
+}
+
+void tonePortaStep(Channel& channel) {
+    int32_t amount = channel.portaSpeed * 4;
+    if (channel.period < channel.portaTarget) channel.period = std::min(channel.period + amount, channel.portaTarget);
+    else if (channel.period > channel.portaTarget) channel.period = std::max(channel.period - amount, channel.portaTarget);
+    channel.flags |= UpdateFrequency;
+}
+
+void autoVibrato(Channel& channel, const Instrument& instrument) {
+    int32_t position = channel.autoVibratoPosition;
+    int32_t value = 0;
+    switch (instrument.vibratoType) {
+    case 0: value = int32_t(std::sin(float(position) * 0.024543688f) * 64.0f); break;
+    case 1: value = position < 128 ? 64 : -64; break;
+    case 2: value = (128 - ((position + 128) % 256)) >> 1; break;
+    case 3: value = (128 - ((384 - position) % 256)) >> 1; break;
+    default: value = 0; break;
+    }
+    int32_t v = value * instrument.vibratoDepth;
+    if (instrument.vibratoSweep != 0) v = v * channel.autoVibratoSweep / instrument.vibratoSweep;
+    channel.periodOffset += v >> 6;
+    if (channel.autoVibratoSweep < instrument.vibratoSweep) ++channel.autoVibratoSweep;
+    position += instrument.vibratoRate;
+    if (position > 255) position -= 256;
+    channel.autoVibratoPosition = position;
+    channel.flags |= UpdateFrequency;
+}
+
