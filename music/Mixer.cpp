@@ -122,24 +122,36 @@ inline int32_t pairAt(const int16_t* data, uint64_t position) {
     return pair;
 }
 
-// The same arithmetic as mixSteadyScalar, four frames at a time: the four positions are stepped
-// in 32.32 as usual, the interpolation and the gains run on four (or two stereo) floats at once.
+// The same arithmetic as mixSteadyScalar, four frames at a time. After the first frame the
+// positions follow advanceBy, so the four of a group are independent of each other; the
+// interpolation and the gains run on four (or two stereo) floats at once.
 uint64_t mixSteadySse2(const int16_t* data, uint64_t position, uint64_t delta, float leftGain, float rightGain,
                        float* out, uint32_t frames) {
+    if (frames < 5) return mixSteadyScalar(data, position, delta, leftGain, rightGain, out, frames);
+    position = mixSteadyScalar(data, position, delta, leftGain, rightGain, out, 1);
+    out += 2;
+    frames -= 1;
+    const uint64_t step = delta & ~uint64_t(1);  // from here on every position keeps delta's lowest bit
     const __m128 gains = _mm_setr_ps(leftGain, rightGain, leftGain, rightGain);
     const __m128 scale = _mm_set1_ps(FractionScale);
+    // The fractions are the low 32 bits of the positions, so they step in plain 32-bit lanes.
+    const uint32_t fractionStep = uint32_t(step);
+    const __m128i fractionGroupStep = _mm_set1_epi32(int32_t(4 * fractionStep));
+    uint32_t f0 = uint32_t(position);
+    __m128i fractions = _mm_setr_epi32(int32_t(f0), int32_t(f0 + fractionStep), int32_t(f0 + 2 * fractionStep),
+                                       int32_t(f0 + 3 * fractionStep));
     for (; frames >= 4; frames -= 4, out += 8) {
         uint64_t p0 = position;
-        uint64_t p1 = advance(p0, delta);
-        uint64_t p2 = advance(p1, delta);
-        uint64_t p3 = advance(p2, delta);
-        position = advance(p3, delta);
+        uint64_t p1 = p0 + step;
+        uint64_t p2 = p0 + 2 * step;
+        uint64_t p3 = p0 + 3 * step;
+        position = p0 + 4 * step;
         // Each 32-bit load holds d[i] (low half) and d[i + 1] (high half).
         __m128i pairs = _mm_setr_epi32(pairAt(data, p0), pairAt(data, p1), pairAt(data, p2), pairAt(data, p3));
         __m128 a = _mm_cvtepi32_ps(_mm_srai_epi32(_mm_slli_epi32(pairs, 16), 16));
         __m128 b = _mm_cvtepi32_ps(_mm_srai_epi32(pairs, 16));
-        __m128 f = _mm_cvtepi32_ps(_mm_setr_epi32(int32_t(uint32_t(p0) >> 1), int32_t(uint32_t(p1) >> 1),
-                                                  int32_t(uint32_t(p2) >> 1), int32_t(uint32_t(p3) >> 1)));
+        __m128 f = _mm_cvtepi32_ps(_mm_srli_epi32(fractions, 1));
+        fractions = _mm_add_epi32(fractions, fractionGroupStep);
         __m128 s = _mm_add_ps(a, _mm_mul_ps(_mm_mul_ps(f, scale), _mm_sub_ps(b, a)));
         _mm_storeu_ps(out, _mm_add_ps(_mm_loadu_ps(out), _mm_mul_ps(_mm_unpacklo_ps(s, s), gains)));
         _mm_storeu_ps(out + 4, _mm_add_ps(_mm_loadu_ps(out + 4), _mm_mul_ps(_mm_unpackhi_ps(s, s), gains)));
