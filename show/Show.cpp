@@ -16,7 +16,7 @@
 
 #include <initializer_list>
 
-// The procedural textures built during loading; kept for the whole run.
+// The procedural textures built during loading; kept until the show ends.
 static TextureTable textureTable;
 
 // Draws the Scene that owns this frame; a missing Scene leaves a black frame.
@@ -78,5 +78,9 @@ int runShow(const ShowSetup& setup) {
     freeSineTable();
     Display::close();
     if (setup.scenes.destroy) setup.scenes.destroy(&scenes);
+    // The textures and the loading caption last for the whole run; they go last of all.
+    TextureTable::release(textureTable);
+    delete LoadingScreen::caption;
+    LoadingScreen::caption = nullptr;
     return 1;
 }
