@@ -13,6 +13,13 @@ namespace {
 int32_t clamp(int32_t value, int32_t low, int32_t high) { return value < low ? low : (value > high ? high : value); }
 
 // Stores a nonzero parameter in memory; returns what the memory holds.
+// The volume column's panning slides. Panning is kept within 0..255 like every other way of setting
+// it: past either end the mixer's left or right gain would turn negative (an inverted, louder side).
+void slidePanning(Channel& channel, int32_t delta) {
+    channel.panning = clamp(channel.panning + delta, 0, 255);
+    channel.flags |= UpdatePanning;
+}
+
 uint8_t remember(uint8_t& memory, uint8_t parameter) {
     if (parameter != 0) memory = parameter;
     return memory;
@@ -149,14 +156,8 @@ void volumeColumnRow(Channel& channel, uint8_t byte) {
         channel.panning = x * 16;
         channel.flags |= UpdatePanning;
         break;
-    case 0xD:
-        channel.panning -= x;
-        channel.flags |= UpdatePanning;
-        break;
-    case 0xE:
-        channel.panning += x;
-        channel.flags |= UpdatePanning;
-        break;
+    case 0xD: slidePanning(channel, -x); break;
+    case 0xE: slidePanning(channel, x); break;
     case 0xF:
         if (x != 0) channel.portaSpeed = uint8_t(x * 16);
         channel.portaTarget = channel.notePeriod;
@@ -182,14 +183,8 @@ void volumeColumnTick(Channel& channel, uint8_t byte) {
         vibrato(channel);
         advanceVibrato(channel);
         break;
-    case 0xD:
-        channel.panning -= x;
-        channel.flags |= UpdatePanning;
-        break;
-    case 0xE:
-        channel.panning += x;
-        channel.flags |= UpdatePanning;
-        break;
+    case 0xD: slidePanning(channel, -x); break;
+    case 0xE: slidePanning(channel, x); break;
     case 0xF: tonePortaStep(channel); break;
     default: break;
     }

@@ -258,3 +258,21 @@ TEST(Sequencer, EnvelopeInterpolatesLoopsAndJumps) {
     EXPECT_EQ(played.channel(0).volumeEnvelope.value, 48);
     EXPECT_EQ(played.channel(0).volumeEnvelope.pointIndex, 2);
 }
+
+TEST(Sequencer, VolumeColumnPanningSlidesStayWithinTheMixersRange) {
+    XmSong song = songWithOrders(1, 2);
+    cell(song, 0, 0, 0) = XmCell{C4, 1, 0xC1, 0, 0};  // panning 16, then slide left by 15 a tick
+    cell(song, 0, 1, 0) = XmCell{0, 0, 0xDF, 0, 0};
+    cell(song, 0, 0, 1) = XmCell{C4, 1, 0xCF, 0, 0};  // panning 240, then slide right by 15 a tick
+    cell(song, 0, 1, 1) = XmCell{0, 0, 0xEF, 0, 0};
+    Playback played(song);
+    played.ticks(1);
+    EXPECT_EQ(played.channel(0).panning, 16);
+    EXPECT_EQ(played.channel(1).panning, 240);
+    played.ticks(6);  // the rest of row 0, then row 1's row tick slides once
+    EXPECT_EQ(played.channel(0).panning, 1);
+    EXPECT_EQ(played.channel(1).panning, 255);
+    played.ticks(5);  // and once more on each other tick, stopping at the ends
+    EXPECT_EQ(played.channel(0).panning, 0);
+    EXPECT_EQ(played.channel(1).panning, 255);
+}
