@@ -1,39 +1,8 @@
 #include "platform/sdl/SdlAudioDevice.h"
 
-#include <cstdio>
 #include <cstring>
 
-#if defined(__unix__)
-#include <fcntl.h>
-#include <unistd.h>
-#endif
-
-namespace {
-
-// On a machine without sound the libraries SDL tries (ALSA above all) print pages of their own
-// diagnostics to stderr. The player reports a missing device in one line of its own, so stderr is
-// pointed at /dev/null while the device is being opened, and restored afterwards.
-struct QuietStderr {
-#if defined(__unix__)
-    int saved = -1;
-    QuietStderr() {
-        std::fflush(stderr);
-        int null = ::open("/dev/null", O_WRONLY);
-        if (null < 0) return;
-        saved = ::dup(2);
-        ::dup2(null, 2);
-        ::close(null);
-    }
-    ~QuietStderr() {
-        if (saved < 0) return;
-        std::fflush(stderr);
-        ::dup2(saved, 2);
-        ::close(saved);
-    }
-#endif
-};
-
-}  // namespace
+#include "platform/sdl/QuietStderr.h"
 
 SdlAudioDevice::~SdlAudioDevice() { close(); }
 

@@ -3,6 +3,10 @@
 #include <SDL.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/sdl/QuietStderr.h"
 
 // Texture formats in order of preference: 32-bit XRGB layouts first, then 24 and 16 bits. The alpha
 // layouts are usable too, because the texture is copied without blending.
@@ -30,16 +34,38 @@ static bool sameFormat(const SurfaceFormat& a, const SurfaceFormat& b) {
            a.blueMask == b.blueMask;
 }
 
+// SDL falls back to its offscreen driver when it finds no display at all; a picture drawn there is
+// seen by nobody. It (or the dummy driver) counts as a display only when asked for by name through
+// SDL_VIDEODRIVER, as the smoke tests do.
+static bool isStandInDriver() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver == nullptr) return true;
+    bool standIn = std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0;
+    const char* requested = std::getenv("SDL_VIDEODRIVER");
+    return standIn && (requested == nullptr || std::strcmp(requested, driver) != 0);
+}
+
 bool SdlDisplayBackend::openScreen(const char* title, int32_t width, int32_t height) {
     close();
     screenWidth = width;
     screenHeight = height;
     if (!SDL_WasInit(SDL_INIT_VIDEO)) {
-        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        int failed;
+        {
+            QuietStderr quiet;
+            failed = SDL_InitSubSystem(SDL_INIT_VIDEO);
+        }
+        if (failed != 0) {
             std::fprintf(stderr, "display: cannot open a display: %s\n", SDL_GetError());
             return false;
         }
         ownsVideo = true;
+    }
+    if (isStandInDriver()) {
+        std::fprintf(stderr, "display: no display found (SDL found only its %s video driver)\n",
+                     SDL_GetCurrentVideoDriver());
+        close();
+        return false;
     }
     // The window is made as large as the desktop from the start: a window manager turns it into a
     // full-screen window, and without one (a bare X server) it still covers the screen, where a

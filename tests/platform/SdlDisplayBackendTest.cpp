@@ -90,4 +90,26 @@ TEST_F(SdlDisplayTest, MissingDisplayFailsWithItsReason) {
     EXPECT_EQ(message.find('\n'), message.size() - 1) << "one line";
 }
 
+// With no display at all SDL settles on its offscreen driver by itself; that is no display to show
+// the picture on, so the open fails, unless that driver was asked for by name (the tests above).
+TEST_F(SdlDisplayTest, NoDisplayIsNotPaperedOverByTheOffscreenDriver) {
+    std::string display = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
+    std::string wayland = std::getenv("WAYLAND_DISPLAY") ? std::getenv("WAYLAND_DISPLAY") : "";
+    unsetenv("SDL_VIDEODRIVER");
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+    SdlDisplayBackend backend;
+    ::testing::internal::CaptureStderr();
+    bool opened = Display::open(&backend, "test", 640, 480);
+    std::string message = ::testing::internal::GetCapturedStderr();
+    std::string driver = opened && SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
+    if (!display.empty()) setenv("DISPLAY", display.c_str(), 1);
+    if (!wayland.empty()) setenv("WAYLAND_DISPLAY", wayland.c_str(), 1);
+    if (opened && driver != "offscreen" && driver != "dummy")
+        GTEST_SKIP() << "this machine has a display that needs no server (" << driver << ")";
+    EXPECT_FALSE(opened);
+    EXPECT_NE(message.find("no display found"), std::string::npos) << message;
+    EXPECT_EQ(message.find('\n'), message.size() - 1) << "one line: " << message;
+}
+
 }  // namespace
