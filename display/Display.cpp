@@ -77,6 +77,8 @@ bool Display::present(const uint32_t* pixels) {
     }
     backend->unlock();
     backend->flip();
+    // Give up the rest of the time slice, so the audio worker gets the processor between frames.
+    backend->sleepMs(0);
     return true;
 }
 

@@ -163,19 +163,22 @@ TEST_F(DisplayTest, DrawsOnlyWhileActive) {
     EXPECT_TRUE(Display::present(pixels.data()));
     EXPECT_EQ(Display::appActive, 1);
     EXPECT_EQ(backend.flips, 1);
-    EXPECT_EQ(backend.sleeps, 1);
+    EXPECT_EQ(backend.sleeps, 2);  // a drawn frame ends by yielding: a sleep of 0 ms after the flip
+    EXPECT_EQ(backend.lastSleepMs, 0u);
 
     backend.events = {DisplayEvent::Deactivated};
     EXPECT_TRUE(Display::present(pixels.data()));
     EXPECT_EQ(Display::appActive, 0);
     EXPECT_EQ(backend.flips, 1);
-    EXPECT_EQ(backend.sleeps, 2);
+    EXPECT_EQ(backend.sleeps, 3);
+    EXPECT_EQ(backend.lastSleepMs, 1u);
 
     backend.events = {DisplayEvent::Activated};
     backend.lockWorks = false;
     EXPECT_FALSE(Display::present(pixels.data()));
     EXPECT_EQ(backend.unlocks, 1);
     EXPECT_EQ(backend.flips, 1);
+    EXPECT_EQ(backend.sleeps, 3);  // a failed lock returns at once, without sleeping
 }
 
 TEST_F(DisplayTest, CloseIsSafeTwiceAndPresentAfterwardsDoesNothing) {
