@@ -122,6 +122,31 @@ TEST(TextureWarp, SwirlIsCentredOnTheMiddleAndReadsAroundTheCorner) {
     EXPECT_NE(noise.at(200, 128), sampleWrapped(72.0f, 0.0f, original.layer.image));
 }
 
+// The turn grows with the distance from the centre, pi * r / 128 * amount degrees, and runs from
+// +u towards +v: a wrong sign, unit or radius would read other pixels.
+TEST(TextureWarp, SwirlTurnsEachPointByItsDistanceInDegrees) {
+    OwnedLayer noise, original;
+    fillNoise(noise.layer, 32);
+    fillNoise(original.layer, 32);
+    const int amount = 45;
+    swirl(noise.layer, amount);
+    const double pi = 3.14159265358979323846;
+    const int points[][2] = {{30, 0}, {0, -50}, {-90, 77}, {101, 101}, {-128, -128}, {5, -7}};
+    for (const auto& point : points) {
+        int u = point[0], v = point[1];
+        double radians = pi * std::sqrt(double(u * u + v * v)) / 128.0 * amount * pi / 180.0;
+        float su = float(u * std::cos(radians) - v * std::sin(radians));
+        float sv = float(u * std::sin(radians) + v * std::cos(radians));
+        // Up to float rounding of the position: the read lands within a hair of (su, sv).
+        uint32_t got = noise.at(u + 128, v + 128);
+        bool near = false;
+        for (float du : {-0.01f, 0.0f, 0.01f})
+            for (float dv : {-0.01f, 0.0f, 0.01f})
+                near |= got == sampleWrapped(su + du, sv + dv, original.layer.image);
+        EXPECT_TRUE(near) << u << "," << v;
+    }
+}
+
 TEST(TextureWarp, RowPassThenColumnPassWithAccumulatedPhases) {
     OwnedLayer noise, expected;
     fillNoise(noise.layer, 41);
