@@ -9,13 +9,18 @@
 // A value that is NaN, infinite or outside the 32-bit range gives INT32_MIN, the value the
 // processor's own conversion yields, so no input is undefined behaviour.
 
-// round(x), ties to even.
+// round(x), ties to even, without SSE2 instructions (relies on the default rounding mode).
+inline int32_t roundNearestPlain(float x) {
+    if (!(x >= -2147483648.0f && x < 2147483648.0f)) return INT32_MIN;
+    return static_cast<int32_t>(std::nearbyint(x));
+}
+
+// round(x), ties to even; the same results as roundNearestPlain.
 inline int32_t roundNearest(float x) {
 #if defined(__SSE2__)
     return _mm_cvtss_si32(_mm_set_ss(x));  // uses the default round-to-nearest-even mode
 #else
-    if (!(x >= -2147483648.0f && x < 2147483648.0f)) return INT32_MIN;
-    return static_cast<int32_t>(std::nearbyint(x));
+    return roundNearestPlain(x);
 #endif
 }
 

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "engine/Matrix4.h"
 #include "engine/Rounding.h"
@@ -160,4 +161,22 @@ TEST(SineTable, OnePeriodWithCosineAQuarterOn) {
     freeSineTable();
     EXPECT_EQ(sineTable, nullptr);
     freeSineTable();
+}
+
+TEST(Rounding, PlainConversionMatchesTheProcessorConversion) {
+    EXPECT_EQ(roundNearestPlain(2.5f), 2);
+    EXPECT_EQ(roundNearestPlain(-3.5f), -4);
+    EXPECT_EQ(roundNearestPlain(-0.5f), 0);
+    EXPECT_EQ(roundNearestPlain(std::numeric_limits<float>::quiet_NaN()), INT32_MIN);
+    std::vector<float> values = {0.0f, -0.0f, 0.49999997f, 1.5f, -1.5f, 2147483520.0f, 2147483648.0f,
+                                 -2147483648.0f, -2147483904.0f, 1e30f, -1e30f,
+                                 std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity()};
+    for (int32_t n = -3000; n <= 3000; ++n) {
+        values.push_back(float(n) + 0.5f);
+        values.push_back(float(n) * 0.37f);
+        values.push_back(float(n) * 65535.0f + 0.5f);
+    }
+    rng::srand(3);
+    for (int i = 0; i < 20000; ++i) values.push_back(randomIn(-1e6f, 1e6f));
+    for (float x : values) EXPECT_EQ(roundNearestPlain(x), roundNearest(x)) << x;
 }

@@ -203,3 +203,54 @@ TEST(Rasterizer, TextureAddressingWrapsIntoTheNextRow) {
     EXPECT_TRUE(sameBitmap(five, six));
     EXPECT_EQ(five.pixels[19 * 20 + 19], 0xFFFFFFFFu);
 }
+
+TEST(Rasterizer, DepthStartsAtTheLeftEdgeAndStepsPastEveryPixel) {
+    // z = 2 along the left edge x = 2.25, rising by 0.5 a row, and by 1 per pixel to the right
+    // (corner 1 at x = 18.25 has z = 18): the per-pixel step is toFixed16(1) = 65535. Each span
+    // starts at column floorByRound(2.25) = 2 with toFixed16(zLeft), no horizontal prestep, so
+    // row 2 holds 65535 * x. Row r covers [2, 20 - r).
+    Bitmap frame(24, 20);
+    frame.fill(0);
+    std::vector<int32_t> depth(size_t(frame.pixelCount()), depthCleared);
+    // Nearer values already in row 2, columns 5-7: not drawn, but the depth still steps past them.
+    for (int x = 5; x < 8; ++x) depth[size_t(2 * 24 + x)] = 0;
+    RasterTriangle t = flatTriangle(2.25f, 2, 18.25f, 2, 2.25f, 18, 0x123456);
+    t.z0 = 2, t.z1 = 18, t.z2 = 10;
+    rasterizeTriangle(frame, depth.data(), t, rasterSolidDepth);
+    for (int x = 2; x < 18; ++x) {
+        bool blocked = x >= 5 && x < 8;
+        EXPECT_EQ(depth[size_t(2 * 24 + x)], blocked ? 0 : 65535 * x) << x;
+        EXPECT_EQ(frame.pixels[2 * 24 + x], blocked ? 0u : 0x123456u) << x;
+    }
+    EXPECT_EQ(depth[2 * 24 + 18], depthCleared);
+    EXPECT_EQ(depth[2 * 24 + 1], depthCleared);
+    // Row 4: zLeft = 3; row 10: zLeft = 6.
+    for (int x = 2; x < 16; ++x) EXPECT_EQ(depth[size_t(4 * 24 + x)], 65535 * (x + 1)) << x;
+    for (int x = 2; x < 10; ++x) EXPECT_EQ(depth[size_t(10 * 24 + x)], 65535 * (x + 4)) << x;
+    EXPECT_EQ(depth[10 * 24 + 10], depthCleared);
+}
+
+TEST(Rasterizer, TexturedSpansArePreSteppedToTheFirstWholeX) {
+    // u runs 0 -> 255 * 16/256 = 15.9375 texels over the 16 pixels from x = 2.5 to 18.5, so
+    // du = 0.99609375. The span starts at column floorByRound(2.5) = 2 with u taken at
+    // ceil(2.5) = 3: U = toFixed16(0.5 * du) = 32640, stepping by toFixed16(du) = 65279, which
+    // reads column x - 2 at every pixel (without the prestep, x - 3). v runs down the left edge by
+    // the same 0.99609375 a row; toFixed16 of n such steps is 65279 n, whose upper half is n - 1.
+    std::vector<uint32_t> texels(65536);
+    for (uint32_t i = 0; i < 65536; ++i) texels[i] = i;
+    Bitmap frame(24, 20);
+    frame.fill(0xFFFFFFFF);
+    RasterTriangle t = flatTriangle(2.5f, 2, 18.5f, 2, 2.5f, 18, 0);
+    t.u0 = 0, t.u1 = 16.0f / 256, t.u2 = 0;
+    t.v0 = 0, t.v1 = 0, t.v2 = 16.0f / 256;
+    t.texture = texels.data();
+    rasterizeTriangle(frame, nullptr, t, rasterTextured);
+    for (int row = 2; row < 18; ++row) {
+        uint32_t texelRow = row == 2 ? 0 : uint32_t(row - 3);
+        for (int x = 0; x < 24; ++x) {
+            bool inside = x >= 2 && x < 20 - row;
+            EXPECT_EQ(frame.pixels[row * 24 + x], inside ? texelRow * 256 + uint32_t(x - 2) : 0xFFFFFFFFu)
+                << x << "," << row;
+        }
+    }
+}
