@@ -12,11 +12,6 @@ namespace {
 constexpr uint32_t GuardSlots = 8;        // zero slots after the data (the guard slot among them)
 constexpr uint32_t LeadSlots = 4;         // zero slots before the data
 constexpr uint32_t MaxSampleValues = (1u << 24) - 1;  // the mixer's boundary arithmetic limit
-constexpr uint32_t SongHeaderFields = 16 + 256;       // from song length to the order table
-constexpr uint32_t PatternHeaderRead = 9;
-constexpr uint32_t InstrumentHeaderRead = 29;
-constexpr uint32_t InstrumentWithSamplesRead = 241;
-constexpr uint32_t SampleHeaderRead = 40;
 
 Sample sharedEmptySample{};
 
@@ -102,8 +97,9 @@ bool readHeader(Reader& in, Module* module, uint32_t& patternCount, const char*&
     module->defaultSpeed = int16_t(speed > 255 ? 255 : speed);
     module->defaultTempo = int16_t(tempo > 255 ? 255 : tempo);
 
-    // The header size counts from its own field; a shorter one is read as the fields need.
-    in.seekTo(60 + (headerSize > 4 + SongHeaderFields ? uint64_t(headerSize) : 4 + SongHeaderFields));
+    // The header size counts from its own field; the patterns start where it says, even when
+    // that is before the end of the 256-byte order table.
+    in.seekTo(60 + uint64_t(headerSize));
     return true;
 }
 
@@ -140,11 +136,11 @@ bool readPatterns(Reader& in, Module* module, uint32_t patternCount, const char*
     module->patterns = static_cast<Pattern*>(std::calloc(module->patternSlots ? module->patternSlots : 1, sizeof(Pattern)));
 
     for (uint32_t p = 0; p < patternCount; ++p) {
-        uint32_t headerLength = in.u32();
-        in.u8();  // packing type
+        // The stored header length is not used: every pattern header is taken to be 9 bytes.
+        in.u32();  // header length
+        in.u8();   // packing type
         uint32_t rows = in.u16();
         uint32_t packedSize = in.u16();
-        if (headerLength > PatternHeaderRead) in.skip(headerLength - PatternHeaderRead);
         if (rows > 256) return error = "pattern with more than 256 rows", false;
 
         Pattern& pattern = module->patterns[p];
@@ -208,7 +204,7 @@ void setNoLoop(Sample& sample) {
     sample.loopLength = sample.length;
 }
 
-Sample* readSampleHeader(Reader& in, uint32_t storedHeaderSize) {
+Sample* readSampleHeader(Reader& in) {
     Sample* sample = static_cast<Sample*>(std::calloc(1, sizeof(Sample)));
     sample->length = in.u32();
     sample->loopStart = in.u32();
@@ -230,7 +226,6 @@ Sample* readSampleHeader(Reader& in, uint32_t storedHeaderSize) {
     sample->panning = in.u8();
     sample->relativeNote = int8_t(in.u8());
     in.skip(23);  // reserved byte, name
-    if (storedHeaderSize > SampleHeaderRead) in.skip(storedHeaderSize - SampleHeaderRead);
     return sample;
 }
 
@@ -289,17 +284,17 @@ bool readInstruments(Reader& in, Module* module, const char*& error) {
         uint32_t sampleCount = in.u16();
         if (sampleCount > 16) return error = "instrument with more than 16 samples", false;
         if (sampleCount == 0) {
-            in.seekTo(uint64_t(start) + (headerSize > InstrumentHeaderRead ? headerSize : InstrumentHeaderRead));
+            in.seekTo(uint64_t(start) + headerSize);
             continue;
         }
 
-        uint32_t sampleHeaderSize = in.u32();
+        in.u32();  // sample header size, not used: every sample header is taken to be 40 bytes
         in.bytes(instrument.sampleMap, 96);
         readInstrumentHeader(in, instrument);
-        in.seekTo(uint64_t(start) + (headerSize > InstrumentWithSamplesRead ? headerSize : InstrumentWithSamplesRead));
+        in.seekTo(uint64_t(start) + headerSize);
 
         instrument.sampleCount = sampleCount;
-        for (uint32_t s = 0; s < sampleCount; ++s) instrument.samples[s] = readSampleHeader(in, sampleHeaderSize);
+        for (uint32_t s = 0; s < sampleCount; ++s) instrument.samples[s] = readSampleHeader(in);
         for (uint32_t s = 0; s < sampleCount; ++s)
             if (instrument.samples[s]->length > 0) readSampleData(in, *instrument.samples[s]);
     }

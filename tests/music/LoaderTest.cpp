@@ -199,26 +199,68 @@ TEST(ModuleLoader, LoopTypesAndEmptyLoops) {
     EXPECT_EQ(pingPong->instruments[0].samples[0]->loopLength, 2u);
 }
 
-TEST(ModuleLoader, HonoursStoredHeaderSizesLongerThanRead) {
+TEST(ModuleLoader, HonoursTheSongAndInstrumentHeaderSizesButNotThePatternAndSampleOnes) {
     XmSong song = makeSong(2, 4);
     song.patterns[0].at(2, 1, 2) = XmCell{30, 1, 0, 0, 0};
     song.instruments.push_back(makeInstrument(makeSample(6, XmLoop::Forward, 1, 3)));
     song.instruments.push_back(makeInstrument(makeSample(5)));
     ModulePtr standard = load(song);
-    song.extraPatternHeader = 7;
-    song.extraInstrumentHeader = 11;
-    song.extraSampleHeader = 5;
-    ModulePtr padded = load(song);
     ASSERT_TRUE(standard);
+    auto sameSamples = [&](const Module& other) {
+        for (int i = 0; i < 2; ++i) {
+            const Sample& a = *standard->instruments[i].samples[0];
+            const Sample& b = *other.instruments[i].samples[0];
+            ASSERT_EQ(a.length, b.length);
+            EXPECT_EQ(a.loopLength, b.loopLength);
+            EXPECT_EQ(0, std::memcmp(a.data, b.data, (a.length + 1) * sizeof(int16_t)));
+        }
+    };
+
+    // A longer instrument header is skipped.
+    XmSong paddedInstruments = song;
+    paddedInstruments.extraInstrumentHeader = 11;
+    ModulePtr padded = load(paddedInstruments);
     ASSERT_TRUE(padded);
     EXPECT_EQ(padded->patterns[0].cells[2 * 2 + 1].note, 30);
-    for (int i = 0; i < 2; ++i) {
-        const Sample& a = *standard->instruments[i].samples[0];
-        const Sample& b = *padded->instruments[i].samples[0];
-        ASSERT_EQ(a.length, b.length);
-        EXPECT_EQ(a.loopLength, b.loopLength);
-        EXPECT_EQ(0, std::memcmp(a.data, b.data, (a.length + 1) * sizeof(int16_t)));
-    }
+    sameSamples(*padded);
+
+    // A song header that keeps only 16 order-table entries: the patterns start where its size says.
+    std::vector<uint8_t> full = writeXm(song);
+    std::vector<uint8_t> shortHeader = full;
+    shortHeader.erase(shortHeader.begin() + 60 + 20 + 16, shortHeader.begin() + 60 + 276);
+    shortHeader[60] = 20 + 16;
+    shortHeader[61] = 0;
+    ModulePtr shortened(loadImage(shortHeader));
+    ASSERT_TRUE(shortened);
+    EXPECT_EQ(shortened->patterns[0].rows, 4u);
+    EXPECT_EQ(shortened->patterns[0].cells[2 * 2 + 1].note, 30);
+    sameSamples(*shortened);
+
+    // A pattern header is taken to be 9 bytes whatever its stored length: five zero bytes of
+    // padding decode as one unpacked empty cell, and the stored cells follow one place later.
+    // (Without instruments, so that nothing after the pattern depends on where its data ended.)
+    XmSong paddedPattern = song;
+    paddedPattern.instruments.clear();
+    paddedPattern.extraPatternHeader = 5;
+    ModulePtr shifted = load(paddedPattern);
+    ASSERT_TRUE(shifted);
+    EXPECT_EQ(shifted->patterns[0].cells[2 * 2 + 1].note, 0);
+    EXPECT_EQ(shifted->patterns[0].cells[2 * 2 + 2].note, 30);
+    EXPECT_EQ(shifted->patterns[0].cells[2 * 2 + 2].instrument, 1);
+
+    // A sample header is taken to be 40 bytes: its padding is read as the first data bytes.
+    XmSong single = makeSong(1);
+    single.instruments.push_back(makeInstrument(makeSample(12)));
+    ModulePtr plain = load(single);
+    single.extraSampleHeader = 5;
+    ModulePtr early = load(single);
+    ASSERT_TRUE(plain);
+    ASSERT_TRUE(early);
+    const Sample& a = *plain->instruments[0].samples[0];
+    const Sample& b = *early->instruments[0].samples[0];
+    ASSERT_EQ(b.length, 12u);
+    for (uint32_t i = 0; i < 5; ++i) EXPECT_EQ(b.data[i], 0) << i;
+    for (uint32_t i = 0; i < 7; ++i) EXPECT_EQ(b.data[5 + i], a.data[i]) << i;
 }
 
 TEST(ModuleLoader, RejectsWhatItCannotPlay) {
