@@ -12,14 +12,14 @@ namespace {
 
 int32_t clamp(int32_t value, int32_t low, int32_t high) { return value < low ? low : (value > high ? high : value); }
 
-// Stores a nonzero parameter in memory; returns what the memory holds.
-// The volume column's panning slides. Panning is kept within 0..255 like every other way of setting
-// it: past either end the mixer's left or right gain would turn negative (an inverted, louder side).
+// The volume column's panning slides have no limit: the channel's panning may leave 0..255 (the
+// mixer clamps the panning it applies, so the gains stay within 0..255).
 void slidePanning(Channel& channel, int32_t delta) {
-    channel.panning = clamp(channel.panning + delta, 0, 255);
+    channel.panning += delta;
     channel.flags |= UpdatePanning;
 }
 
+// Stores a nonzero parameter in memory; returns what the memory holds.
 uint8_t remember(uint8_t& memory, uint8_t parameter) {
     if (parameter != 0) memory = parameter;
     return memory;

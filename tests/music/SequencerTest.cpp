@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "music/ChannelModulation.h"
 #include "music/Mixer.h"
 #include "music/Sequencer.h"
 #include "tests/music/MusicSupport.h"
@@ -259,7 +260,7 @@ TEST(Sequencer, EnvelopeInterpolatesLoopsAndJumps) {
     EXPECT_EQ(played.channel(0).volumeEnvelope.pointIndex, 2);
 }
 
-TEST(Sequencer, VolumeColumnPanningSlidesStayWithinTheMixersRange) {
+TEST(Sequencer, VolumeColumnPanningSlidesHaveNoLimitButTheMixerClampsThem) {
     XmSong song = songWithOrders(1, 2);
     cell(song, 0, 0, 0) = XmCell{C4, 1, 0xC1, 0, 0};  // panning 16, then slide left by 15 a tick
     cell(song, 0, 1, 0) = XmCell{0, 0, 0xDF, 0, 0};
@@ -272,7 +273,51 @@ TEST(Sequencer, VolumeColumnPanningSlidesStayWithinTheMixersRange) {
     played.ticks(6);  // the rest of row 0, then row 1's row tick slides once
     EXPECT_EQ(played.channel(0).panning, 1);
     EXPECT_EQ(played.channel(1).panning, 255);
-    played.ticks(5);  // and once more on each other tick, stopping at the ends
-    EXPECT_EQ(played.channel(0).panning, 0);
-    EXPECT_EQ(played.channel(1).panning, 255);
+    played.ticks(5);  // and once more on each other tick, past the ends
+    EXPECT_EQ(played.channel(0).panning, 1 - 5 * 15);
+    EXPECT_EQ(played.channel(1).panning, 255 + 5 * 15);
+    // The voices stay at the sides: gains within 0..255, one side silent.
+    const Voice& left = *played.channel(0).voice;
+    const Voice& right = *played.channel(1).voice;
+    EXPECT_EQ(left.panning, 0);
+    EXPECT_EQ(right.panning, 255);
+    EXPECT_EQ(left.rightTarget, 0);
+    EXPECT_EQ(right.leftTarget, 0);
+    EXPECT_GT(left.leftTarget, 0);
+    EXPECT_LE(left.leftTarget, 255);
+    EXPECT_GT(right.rightTarget, 0);
+    EXPECT_LE(right.rightTarget, 255);
+}
+
+TEST(Sequencer, SineVibratoAndAutoVibratoPeaksStayBelowAFullSwing) {
+    // Vibrato 48F: speed 8, depth 15; the sine reaches its peak at position 16 on tick 3, where
+    // the amplitude is 255 (the argument stays short of a quarter turn): (255 * 15) >> 5 = 119,
+    // low two bits cleared: 116.
+    XmSong song = songWithOrders(1, 1);
+    cell(song, 0, 0, 0) = XmCell{C4, 1, 0, 0x04, 0x8F};
+    Playback played(song);
+    std::vector<int32_t> offsets;
+    for (int t = 0; t < 6; ++t) {
+        played.ticks(1);
+        offsets.push_back(played.channel(0).periodOffset);
+    }
+    // Positions 0, 0, 8, 16, 24, -32 (sine 181 at 8 and 24): (181 * 15) >> 5 = 84.
+    EXPECT_EQ(offsets, (std::vector<int32_t>{0, 0, -84, -116, -84, 0}));
+    EXPECT_EQ(waveAmplitude(0, 16), 255);
+    EXPECT_EQ(waveAmplitude(0, -16), 255);
+    for (int position = -32; position < 32; ++position) EXPECT_LE(waveAmplitude(0, position), 255) << position;
+
+    // Auto-vibrato sine at depth 64 without sweep: positions 64 and 192 give +-63.
+    XmSong automatic = songWithOrders(1, 1);
+    automatic.instruments[0].vibratoType = 0;
+    automatic.instruments[0].vibratoDepth = 64;
+    automatic.instruments[0].vibratoRate = 64;
+    cell(automatic, 0, 0, 0) = XmCell{C4, 1, 0, 0, 0};
+    Playback wobbling(automatic);
+    std::vector<int32_t> autoOffsets;
+    for (int t = 0; t < 4; ++t) {
+        wobbling.ticks(1);
+        autoOffsets.push_back(wobbling.channel(0).periodOffset);
+    }
+    EXPECT_EQ(autoOffsets, (std::vector<int32_t>{0, 63, 0, -63}));
 }
