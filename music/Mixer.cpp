@@ -12,7 +12,7 @@ namespace {
 constexpr uint64_t One = uint64_t(1) << 32;          // 1.0 in 32.32
 constexpr float FractionScale = 4.6566128730773926e-10f;  // 2^-31
 
-int32_t clampInt(float value, float low, float high) {
+int32_t clampInt(double value, double low, double high) {
     if (!(value >= low)) return int32_t(low);
     if (value > high) return int32_t(high);
     return int32_t(value);  // truncates toward zero
@@ -65,20 +65,24 @@ inline uint64_t advanceBy(uint64_t position, uint64_t delta, uint32_t frames) {
     return (position & ~uint64_t(1)) + (delta & 1) + uint64_t(frames) * (delta & ~uint64_t(1));
 }
 
-// Frames until the voice reaches its loop boundary (at least 1), or 0 when it lies beyond the
-// range the 8.24 arithmetic covers.
-uint64_t framesToBoundary(const Voice& voice, const Sample& sample) {
+// Frames until the voice reaches its loop boundary: 0 when it stands exactly on it (the boundary
+// is handled before any frame is mixed), -1 when it lies beyond the range the 8.24 arithmetic
+// covers (no boundary in this call).
+int64_t framesToBoundary(const Voice& voice, const Sample& sample) {
     int64_t loopStart = int64_t(sample.loopStart) << 32;
     int64_t loopEnd = int64_t(uint64_t(sample.loopStart + sample.loopLength) << 32);
     int64_t position = int64_t(voice.position);
     int64_t distance = voice.direction == DirectionBackward ? position - loopStart : loopEnd - position;
-    if (distance <= 0) return 1;
-    if ((uint64_t(distance) >> 32) >= (1u << 24)) return 0;
+    if (distance == 0) return 0;
+    // Already past the boundary (a restart behind a backward-moving loop): one frame, then the
+    // boundary brings the position back.
+    if (distance < 0) return 1;
+    if ((uint64_t(distance) >> 32) >= (1u << 24)) return -1;
     uint64_t distance24 = uint64_t(distance) >> 8;
     uint32_t step24 = (uint32_t(voice.step >> 32) << 24) + (uint32_t(voice.step) >> 8);
     if (step24 == 0) step24 = 1;
     uint64_t frames = (distance24 + step24 - 1) / step24;
-    return frames ? frames : 1;
+    return int64_t(frames ? frames : 1);
 }
 
 void startRampIfNeeded(const Mixer& mixer, Voice& voice) {
@@ -240,8 +244,8 @@ void mixVoice(const Mixer& mixer, Voice& voice, float* out, uint32_t frames) {
         const Sample& sample = *voice.sample;
         uint32_t run = frames;
         bool atBoundary = false;
-        uint64_t toBoundary = framesToBoundary(voice, sample);
-        if (toBoundary > 0 && toBoundary <= run) {
+        int64_t toBoundary = framesToBoundary(voice, sample);
+        if (toBoundary >= 0 && uint64_t(toBoundary) <= run) {
             run = uint32_t(toBoundary);
             atBoundary = true;
         }
@@ -263,7 +267,7 @@ void mixVoice(const Mixer& mixer, Voice& voice, float* out, uint32_t frames) {
             }
         } else if (voice.leftTarget == 0 && voice.rightTarget == 0) {
             // Silent at rest (a note handed over and faded out): it adds only zeros, so it just moves on.
-            voice.position = advanceBy(voice.position, delta, run);
+            if (run > 0) voice.position = advanceBy(voice.position, delta, run);
         } else {
             float leftGain = float(voice.leftTarget) / 255.0f;
             float rightGain = float(voice.rightTarget) / 255.0f;
@@ -312,9 +316,10 @@ void Mixer::commitChannel(Channel& channel, const Sample* sample, const Module& 
     Voice& voice = *channel.voice;
 
     if (flags & UpdateVolume) {
-        float volume = float(channel.volume + channel.volumeOffset) * float(channel.volumeEnvelope.value) *
-                       float(channel.fadeoutVolume) * float(module.globalVolume) * 255.0f / 34359738368.0f;
-        voice.volume = clampInt(volume, -16777216.0f, 16777216.0f);
+        // The product needs up to 46 bits: in double it is exact, so the truncation sees its true value.
+        double volume = double(channel.volume + channel.volumeOffset) * double(channel.volumeEnvelope.value) *
+                        double(channel.fadeoutVolume) * double(module.globalVolume) * 255.0 / 34359738368.0;
+        voice.volume = clampInt(volume, -16777216.0, 16777216.0);
         setTargets(voice);
     }
     if (flags & UpdatePanning) {
@@ -327,9 +332,11 @@ void Mixer::commitChannel(Channel& channel, const Sample* sample, const Module& 
     if (flags & UpdateFrequency) {
         int64_t frequency;
         if (module.flags & LinearFrequencyFlag) {
-            float exponent = float(4608 - channel.period + channel.periodOffset) * (1.0f / 768.0f);
-            float hz = 8363.0f * std::pow(2.0f, exponent);
-            frequency = clampInt(hz, 0.0f, 2147483520.0f);
+            // 1/768 is a float constant; the exponent (exact in double) and the power are taken in
+            // double, so the truncated frequency is not disturbed by float rounding.
+            double exponent = double(4608 - channel.period + channel.periodOffset) * double(1.0f / 768.0f);
+            double hz = 8363.0 * std::pow(2.0, exponent);
+            frequency = clampInt(hz, 0.0, 2147483520.0);
         } else {
             frequency = 14317056 / period;
         }

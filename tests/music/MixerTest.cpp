@@ -262,3 +262,62 @@ TEST(Mixer, ASilentVoiceAdvancesExactlyAsAnAudibleOne) {
         for (float v : out) ASSERT_EQ(v, 0.0f);
     }
 }
+
+TEST(Mixer, VolumeAndFrequencyTruncateTheirExactValues) {
+    MixerRig rig;
+    TestSample tone({100, 200, 300, 400}, LoopForward, 0, 4);
+    rig.commit(UpdateTrigger, &tone.sample);
+    Voice& voice = *rig.channel.voice;
+
+    // 27 x 58 x 58666 x 22 x 255 / 2^35 lies just below 15; a float product rounds it up to 15.
+    struct Gains { int32_t volume, envelope, fadeout, global; };
+    for (Gains g : {Gains{27, 58, 58666, 22}, Gains{39, 45, 55838, 22}, Gains{64, 64, 65536, 64}, Gains{1, 1, 1, 1}}) {
+        rig.channel.volume = g.volume;
+        rig.channel.volumeEnvelope.value = g.envelope;
+        rig.channel.fadeoutVolume = g.fadeout;
+        rig.module.globalVolume = g.global;
+        rig.commit(UpdateVolume, nullptr);
+        uint64_t exact = (uint64_t(g.volume) * uint64_t(g.envelope) * uint64_t(g.fadeout) * uint64_t(g.global) * 255) >> 35;
+        EXPECT_EQ(voice.volume, int32_t(exact)) << g.volume << " " << g.envelope << " " << g.fadeout;
+    }
+
+    // Linear frequencies over the whole range of periods the notes and their offsets reach,
+    // against the power taken in extended precision with 1/768 as a float.
+    int mismatches = 0;
+    for (int32_t period = -2000; period <= 9000; ++period) {
+        rig.channel.period = period;
+        rig.channel.periodOffset = 0;
+        rig.commit(UpdateFrequency, nullptr);
+        long double exponent = (long double)(4608 - period) * (long double)(1.0f / 768.0f);
+        int64_t frequency = int64_t(8363.0L * std::pow(2.0L, exponent));
+        if (period == 0) continue;  // period 0 leaves the step alone
+        if (voice.step != Mixer::stepFor(rig.mixer, frequency)) ++mismatches;
+    }
+    EXPECT_EQ(mismatches, 0);
+}
+
+TEST(Mixer, AVoiceStandingOnItsBoundaryTurnsBeforeMixing) {
+    MixerRig rig;
+    TestSample s({0, 1000, 2000, 3000, 4000, 5000}, LoopPingPong, 2, 3);  // loop 2..5
+    Voice& v = rig.place(s.sample, 2 * One, One / 2, 255, 0);
+    v.direction = DirectionBackward;
+    // Exactly on the loop start: mirrored to 2 less 2^-32 at once, then forward by 0.5 (the
+    // lowest fraction bit cleared before the step).
+    std::vector<float> out = rig.mix(1);
+    EXPECT_EQ(v.direction, DirectionForward);
+    EXPECT_EQ(v.position, 2 * One + One / 2 - 2);
+    EXPECT_FLOAT_EQ(out[0], 2000.0f);
+
+    // A restart while moving backward over a loop that starts at 0: turned at 0 to -2^-32
+    // (reading the zero slot before the data), then forward.
+    TestSample low({0, 1000, 2000, 3000}, LoopPingPong, 0, 3);
+    rig.channel.voice = &rig.mixer.voices[0];
+    Voice& w = rig.place(low.sample, 2 * One, One / 2, 255, 0);
+    w.direction = DirectionBackward;
+    rig.commit(UpdateRestart, nullptr);
+    EXPECT_EQ(w.position, 0u);
+    out = rig.mix(1);
+    EXPECT_EQ(w.direction, DirectionForward);
+    EXPECT_EQ(w.position, One / 2 - 2);
+    EXPECT_FLOAT_EQ(out[0], 0.0f);
+}
