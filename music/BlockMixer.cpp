@@ -21,7 +21,9 @@ void mixSongFrames(Module& module, float* out, uint32_t frames, const TickObserv
         Mixer::mixVoices(mixer, out + 2 * size_t(done), int32_t(run));
         left -= run;
         done += run;
-        module.elapsedMs += int32_t(float(run) * mixer.rateReciprocal * 1000.0f);
+        // The reciprocal is a float; the product is taken in double, where it is exact, so a run
+        // of exactly 20 ms (882 frames) counts 19: the float reciprocal lies just below 1 / 44100.
+        module.elapsedMs += int32_t(double(run) * double(mixer.rateReciprocal) * 1000.0);
     }
     module.tickFramesLeft = left;
 }

@@ -103,6 +103,18 @@ TEST(AudioOutput, PositionFollowsTheAudibleBlock) {
     EXPECT_EQ(rig.module->output, nullptr);
 }
 
+TEST(AudioOutput, ElapsedMillisecondsTruncateTheExactLengthOfEachRun) {
+    OutputRig rig(busySong(125));  // 882 frames per tick: exactly 20 ms of true time
+    ASSERT_TRUE(AudioOutput::start(*rig.output, rig.module));
+    // Block 0: a run of 882 frames, 882 x (1 / 44100 as a float, just below the true value) x 1000
+    // = 19.9999996 -> 19, then a run of 2 frames -> 0.
+    EXPECT_EQ(AudioOutput::position(*rig.output).elapsedMs, 19);
+    // Block 1: runs of 880 (19.95 -> 19) and 4 (0.09 -> 0) frames.
+    ASSERT_TRUE(rig.device.advance(BlockBytes));
+    EXPECT_EQ(AudioOutput::position(*rig.output).elapsedMs, 38);
+    AudioOutput::stop(rig.output.get());
+}
+
 TEST(AudioOutput, StreamsExactlyWhatTheOfflineRenderProduces) {
     XmSong song = busySong(125, 2);
     OutputRig rig(song);
@@ -161,7 +173,7 @@ TEST(ModulePlayerConcurrency, FallsBackToTheSilentClockWhenTheDeviceFails) {
     EXPECT_NE(note.find("no sound device"), std::string::npos);
     EXPECT_EQ(ModulePlayer::elapsedMs(module), 0);
     ASSERT_TRUE(ModulePlayer::start());
-    EXPECT_EQ(ModulePlayer::elapsedMs(module), 20);
+    EXPECT_EQ(ModulePlayer::elapsedMs(module), 19);  // block 0: runs of 882 (19 ms) and 2 frames
 
     // The silent clock moves in real time: the position follows within a few blocks.
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
