@@ -65,15 +65,15 @@ inline uint64_t advanceBy(uint64_t position, uint64_t delta, uint32_t frames) {
     return (position & ~uint64_t(1)) + (delta & 1) + uint64_t(frames) * (delta & ~uint64_t(1));
 }
 
-// Frames until the voice reaches its loop boundary: 0 when it stands exactly on it (the boundary
-// is handled before any frame is mixed), -1 when it lies beyond the range the 8.24 arithmetic
-// covers (no boundary in this call).
+// Frames until the voice reaches its loop boundary, counted in 8.24: ceil(distance / step) with
+// the low 8 fraction bits of both dropped. 0 when the distance is below 2^-24 (the boundary is
+// handled before any frame is mixed); -1 when the distance lies beyond the range the 8.24
+// arithmetic covers (no boundary in this call).
 int64_t framesToBoundary(const Voice& voice, const Sample& sample) {
     int64_t loopStart = int64_t(sample.loopStart) << 32;
     int64_t loopEnd = int64_t(uint64_t(sample.loopStart + sample.loopLength) << 32);
     int64_t position = int64_t(voice.position);
     int64_t distance = voice.direction == DirectionBackward ? position - loopStart : loopEnd - position;
-    if (distance == 0) return 0;
     // Already past the boundary (a restart behind a backward-moving loop): one frame, then the
     // boundary brings the position back.
     if (distance < 0) return 1;
@@ -81,8 +81,7 @@ int64_t framesToBoundary(const Voice& voice, const Sample& sample) {
     uint64_t distance24 = uint64_t(distance) >> 8;
     uint32_t step24 = (uint32_t(voice.step >> 32) << 24) + (uint32_t(voice.step) >> 8);
     if (step24 == 0) step24 = 1;
-    uint64_t frames = (distance24 + step24 - 1) / step24;
-    return int64_t(frames ? frames : 1);
+    return int64_t((distance24 + step24 - 1) / step24);
 }
 
 void startRampIfNeeded(const Mixer& mixer, Voice& voice) {
@@ -230,7 +229,11 @@ void handleBoundary(Voice& voice, const Sample& sample) {
     if (sample.loopMode == LoopForward) {
         uint64_t end = uint64_t(sample.loopStart + sample.loopLength) << 32;
         uint64_t length = uint64_t(sample.loopLength) << 32;
-        while (int64_t(voice.position) >= int64_t(end)) voice.position -= length;
+        // Once, even when the 8.24 frame count stopped a little short of the end, then while
+        // still at or beyond it.
+        do {
+            voice.position -= length;
+        } while (int64_t(voice.position) >= int64_t(end));
     } else if (sample.loopMode == LoopPingPong) {
         bounce(voice, sample);
     } else {

@@ -321,3 +321,28 @@ TEST(Mixer, AVoiceStandingOnItsBoundaryTurnsBeforeMixing) {
     EXPECT_EQ(w.position, One / 2 - 2);
     EXPECT_FLOAT_EQ(out[0], 0.0f);
 }
+
+TEST(Mixer, BoundaryFrameCountDropsTheLowFractionBits) {
+    MixerRig rig;
+    std::vector<int16_t> ramp;
+    for (int i = 0; i < 16; ++i) ramp.push_back(int16_t(100 * (i + 1)));
+    TestSample s(ramp, LoopForward, 0, 16);
+    // 10 values and 100 / 2^32 before the loop end at step 1.0: the 8.24 count is 10 frames,
+    // which stop 100 / 2^32 short of the end; the loop length is subtracted all the same.
+    Voice& v = rig.place(s.sample, 6 * One - 100, One, 255, 0);
+    rig.mix(10);
+    EXPECT_EQ(int64_t(v.position), -100);
+    // The next frame interpolates from the zero slot before the data towards value 0.
+    std::vector<float> out = rig.mix(1);
+    EXPECT_NEAR(out[0], 100.0f, 0.001f);
+    EXPECT_EQ(v.position, One - 100);
+
+    // Within 2^-24 of a ping-pong end: mirrored before any frame is mixed (to 99 / 2^32 past
+    // the end), then one step back from there with the lowest fraction bit cleared.
+    TestSample p(ramp, LoopPingPong, 0, 16);
+    Voice& w = rig.place(p.sample, 16 * One - 100, One / 2, 255, 0);
+    out = rig.mix(1);
+    EXPECT_EQ(w.direction, DirectionBackward);
+    EXPECT_EQ(w.position, 16 * One + 98 - One / 2);
+    EXPECT_NEAR(out[0], 1600.0f, 0.001f);
+}
