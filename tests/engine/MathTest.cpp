@@ -39,9 +39,13 @@ TEST(Rounding, FixedPointUsesTheScale65535InSinglePrecision) {
     EXPECT_EQ(toFixed16(10.0f) >> 16, 9);
     EXPECT_EQ(toFixed16(10.0f) & 0xFFFF, 65526);
     EXPECT_EQ(toFixed16(256.0f) >> 16, 255);
-    // 0.3f * 65535 rounds to exactly 19660.5 as a float product and then to the even 19660;
-    // a wider product would give 19661.
-    EXPECT_EQ(toFixed16(0.3f), 19660);
+    // The product is exact: 0.3f * 65535 is 19660.5008 (a float product would round it to the tie
+    // 19660.5 and then to the even 19660), and past 2^24 odd results survive.
+    EXPECT_EQ(toFixed16(0.3f), 19661);
+    EXPECT_EQ(toFixed16(300.0f), 19660500);
+    EXPECT_EQ(toFixed16(257.0f), 16842495);
+    EXPECT_EQ(toFixed16(0.5f), 32768);  // an exact tie goes to even
+    EXPECT_EQ(toFixed16(-1.0f), -65535);
 }
 
 TEST(Rounding, UnrepresentableValuesGiveTheIndefiniteInteger) {
