@@ -12,6 +12,8 @@ namespace {
 constexpr uint32_t GuardSlots = 8;        // zero slots after the data (the guard slot among them)
 constexpr uint32_t LeadSlots = 4;         // zero slots before the data
 constexpr uint32_t MaxSampleValues = (1u << 24) - 1;  // the mixer's boundary arithmetic limit
+constexpr uint32_t PatternHeaderRead = 9;   // length, packing type, rows, packed size
+constexpr uint32_t SampleHeaderRead = 40;   // the fields through the name
 
 Sample sharedEmptySample{};
 
@@ -136,11 +138,13 @@ bool readPatterns(Reader& in, Module* module, uint32_t patternCount, const char*
     module->patterns = static_cast<Pattern*>(std::calloc(module->patternSlots ? module->patternSlots : 1, sizeof(Pattern)));
 
     for (uint32_t p = 0; p < patternCount; ++p) {
-        // The stored header length is not used: every pattern header is taken to be 9 bytes.
-        in.u32();  // header length
-        in.u8();   // packing type
+        // Files from other trackers may store a longer pattern header; whatever lies past the
+        // 9 bytes read is skipped. A standard (or shorter) length reads exactly 9 bytes.
+        uint32_t headerLength = in.u32();
+        in.u8();  // packing type
         uint32_t rows = in.u16();
         uint32_t packedSize = in.u16();
+        if (headerLength > PatternHeaderRead) in.skip(headerLength - PatternHeaderRead);
         if (rows > 256) return error = "pattern with more than 256 rows", false;
 
         Pattern& pattern = module->patterns[p];
@@ -204,7 +208,8 @@ void setNoLoop(Sample& sample) {
     sample.loopLength = sample.length;
 }
 
-Sample* readSampleHeader(Reader& in) {
+// Reads one sample header; a stored header size beyond the 40 bytes read is skipped.
+Sample* readSampleHeader(Reader& in, uint32_t storedHeaderSize) {
     Sample* sample = static_cast<Sample*>(std::calloc(1, sizeof(Sample)));
     sample->length = in.u32();
     sample->loopStart = in.u32();
@@ -226,6 +231,7 @@ Sample* readSampleHeader(Reader& in) {
     sample->panning = in.u8();
     sample->relativeNote = int8_t(in.u8());
     in.skip(23);  // reserved byte, name
+    if (storedHeaderSize > SampleHeaderRead) in.skip(storedHeaderSize - SampleHeaderRead);
     return sample;
 }
 
@@ -288,13 +294,13 @@ bool readInstruments(Reader& in, Module* module, const char*& error) {
             continue;
         }
 
-        in.u32();  // sample header size, not used: every sample header is taken to be 40 bytes
+        uint32_t sampleHeaderSize = in.u32();
         in.bytes(instrument.sampleMap, 96);
         readInstrumentHeader(in, instrument);
         in.seekTo(uint64_t(start) + headerSize);
 
         instrument.sampleCount = sampleCount;
-        for (uint32_t s = 0; s < sampleCount; ++s) instrument.samples[s] = readSampleHeader(in);
+        for (uint32_t s = 0; s < sampleCount; ++s) instrument.samples[s] = readSampleHeader(in, sampleHeaderSize);
         for (uint32_t s = 0; s < sampleCount; ++s)
             if (instrument.samples[s]->length > 0) readSampleData(in, *instrument.samples[s]);
     }
