@@ -52,3 +52,5 @@ int32_t ModulePlayer::currentOrder(const Module* module) { return audible(module
 int32_t ModulePlayer::currentRow(const Module* module) { return audible(module).row; }
 
 int32_t ModulePlayer::elapsedMs(const Module* module) { return audible(module).elapsedMs; }
+
+const Module* ModulePlayer::heldSong() { return song; }

