@@ -44,9 +44,12 @@ struct EnvelopePoint {
 
 enum : uint8_t { EnvelopeOn = 1, EnvelopeSustain = 2, EnvelopeLoop = 4 };
 
+// The most samples one instrument can address: its note-to-sample map holds byte indices.
+constexpr uint32_t MaxInstrumentSamples = 256;
+
 struct Instrument {
-    uint32_t sampleCount;            // 0..16
-    Sample* samples[16];             // entries beyond sampleCount point to the shared empty sample
+    uint32_t sampleCount;            // 0..MaxInstrumentSamples (16 in the show's song)
+    Sample* samples[MaxInstrumentSamples];  // entries beyond sampleCount point to the shared empty sample
     uint8_t sampleMap[96];           // sample index for each note
     EnvelopePoint volumePoints[12];
     EnvelopePoint panningPoints[12];
@@ -96,11 +99,6 @@ struct Module {
     Channel* channelTable;
     Mixer* mixer;
     AudioOutput* output;
-
-    // Song-end bookkeeping for offline rendering: orders entered so far, and how many times the
-    // sequencer has moved to an order it had already played.
-    uint8_t visitedOrders[32];
-    uint32_t orderRevisits;
 };
 
 constexpr uint16_t LinearFrequencyFlag = 1;

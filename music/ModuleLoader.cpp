@@ -1,7 +1,10 @@
 #include "music/ModuleLoader.h"
 
+#include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "music/AudioOutput.h"
 #include "music/ModuleStream.h"
@@ -14,6 +17,26 @@ constexpr uint32_t LeadSlots = 4;         // zero slots before the data
 constexpr uint32_t MaxSampleValues = (1u << 24) - 1;  // the mixer's boundary arithmetic limit
 constexpr uint32_t PatternHeaderRead = 9;   // length, packing type, rows, packed size
 constexpr uint32_t SampleHeaderRead = 40;   // the fields through the name
+constexpr uint8_t AdpcmMark = 0xAD;         // reserved sample header byte of 4-bit packed samples
+constexpr uint32_t AdpcmTableBytes = 16;    // the packed data's delta table
+
+// Format versions read: 0x0104 stores each instrument's sample data right after its headers;
+// 0x0102 and 0x0103 store every instrument header first, then the patterns, then all sample
+// data; 0x0102 also keeps a pattern's row count in one byte, less one.
+constexpr uint16_t OldestVersion = 0x0102;
+constexpr uint16_t NewestVersion = 0x0104;
+
+// Errors that name values are formatted here; the text stays valid until the next failed load
+// on the same thread.
+thread_local char errorText[160];
+
+const char* formatError(const char* format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(errorText, sizeof errorText, format, arguments);
+    va_end(arguments);
+    return errorText;
+}
 
 Sample sharedEmptySample{};
 
@@ -62,7 +85,8 @@ void freeParts(Module* module) {
     if (module->instruments) {
         for (int i = 0; i < module->instrumentCount; ++i) {
             Instrument& instrument = module->instruments[i];
-            for (uint32_t s = 0; s < instrument.sampleCount && s < 16; ++s) freeSample(instrument.samples[s]);
+            for (uint32_t s = 0; s < instrument.sampleCount && s < MaxInstrumentSamples; ++s)
+                freeSample(instrument.samples[s]);
         }
         std::free(module->instruments);
     }
@@ -129,7 +153,7 @@ NoteCell* allocateCells(uint32_t rows, int channels) {
     return static_cast<NoteCell*>(std::calloc(count ? count : 1, sizeof(NoteCell)));
 }
 
-bool readPatterns(Reader& in, Module* module, uint32_t patternCount, const char*& error) {
+bool readPatterns(Reader& in, Module* module, uint32_t patternCount, uint16_t version, const char*& error) {
     uint32_t referenced = 0;
     for (int i = 0; i < module->songLength; ++i)
         if (uint32_t(module->orderTable[i]) + 1 > referenced) referenced = module->orderTable[i] + 1u;
@@ -142,10 +166,11 @@ bool readPatterns(Reader& in, Module* module, uint32_t patternCount, const char*
         // 9 bytes read is skipped. A standard (or shorter) length reads exactly 9 bytes.
         uint32_t headerLength = in.u32();
         in.u8();  // packing type
-        uint32_t rows = in.u16();
+        uint32_t rows = version == 0x0102 ? in.u8() + 1u : in.u16();
         uint32_t packedSize = in.u16();
-        if (headerLength > PatternHeaderRead) in.skip(headerLength - PatternHeaderRead);
-        if (rows > 256) return error = "pattern with more than 256 rows", false;
+        uint32_t headerRead = version == 0x0102 ? PatternHeaderRead - 1 : PatternHeaderRead;
+        if (headerLength > headerRead) in.skip(headerLength - headerRead);
+        if (rows > 256) return error = formatError("pattern %u has %u rows (at most 256)", p, rows), false;
 
         Pattern& pattern = module->patterns[p];
         pattern.rows = rows;
@@ -208,7 +233,8 @@ void setNoLoop(Sample& sample) {
     sample.loopLength = sample.length;
 }
 
-// Reads one sample header; a stored header size beyond the 40 bytes read is skipped.
+// Reads one sample header; a stored header size beyond the 40 bytes read is skipped. An 8-bit
+// sample whose reserved byte is AdpcmMark is stored 4-bit packed: it leaves here with bits 4.
 Sample* readSampleHeader(Reader& in, uint32_t storedHeaderSize) {
     Sample* sample = static_cast<Sample*>(std::calloc(1, sizeof(Sample)));
     sample->length = in.u32();
@@ -230,18 +256,52 @@ Sample* readSampleHeader(Reader& in, uint32_t storedHeaderSize) {
     if (sample->loopLength == 0) setNoLoop(*sample);
     sample->panning = in.u8();
     sample->relativeNote = int8_t(in.u8());
-    in.skip(23);  // reserved byte, name
+    if (in.u8() == AdpcmMark && sample->bits == 8) sample->bits = 4;
+    in.skip(22);  // name
     if (storedHeaderSize > SampleHeaderRead) in.skip(storedHeaderSize - SampleHeaderRead);
     return sample;
 }
 
+// Bytes a sample's data takes in the file, and how many of its values the given bytes hold.
+uint64_t storedBytes(const Sample& sample, uint64_t values) {
+    if (sample.bits == 4) return AdpcmTableBytes + (values + 1) / 2;
+    return values * (sample.bits / 8);
+}
+
+uint32_t valuesIn(const Sample& sample, uint32_t bytes) {
+    if (sample.bits == 4) return bytes < AdpcmTableBytes ? 0 : (bytes - AdpcmTableBytes) * 2;
+    return bytes / (sample.bits / 8);
+}
+
+// 4-bit packed data: a table of 16 signed 8-bit steps, then two values per byte (low nibble
+// first), each the previous value plus the step its nibble names.
+void unpackAdpcm(Reader& in, Sample& sample) {
+    int8_t steps[AdpcmTableBytes] = {};
+    in.bytes(steps, AdpcmTableBytes);
+    uint8_t value = 0;
+    for (uint32_t i = 0; i < sample.length; i += 2) {
+        uint8_t packed = in.u8();
+        value = uint8_t(value + steps[packed & 15]);
+        sample.data[i] = int16_t(uint16_t(value) << 8);
+        if (i + 1 == sample.length) break;
+        value = uint8_t(value + steps[packed >> 4]);
+        sample.data[i + 1] = int16_t(uint16_t(value) << 8);
+    }
+}
+
 // Reads one sample's data: bounded by the bytes left in the image, widened to 16 bits,
-// delta-decoded, with loop points kept inside the data and the guard slot written.
-void readSampleData(Reader& in, Sample& sample) {
-    uint32_t bytesPerValue = sample.bits / 8;
-    uint32_t available = in.remaining() / bytesPerValue;
+// delta-decoded (or unpacked), with loop points kept inside the data and the guard slot written.
+// Data cut short by the end of the image is kept as far as it goes when mayEndShort; otherwise
+// the load fails, since more of the file was still to come.
+bool readSampleData(Reader& in, Sample& sample, bool mayEndShort, const char*& error) {
+    uint32_t at = in.tell();
+    uint32_t available = valuesIn(sample, in.remaining());
     uint32_t storedLength = sample.length;
-    if (sample.length > available) sample.length = available;
+    if (sample.length > available) {
+        if (!mayEndShort)
+            return error = formatError("sample data runs past the end of the file at offset %u", at), false;
+        sample.length = available;
+    }
     if (sample.length > MaxSampleValues) sample.length = MaxSampleValues;
     if (sample.loopMode == LoopNone) {
         setNoLoop(sample);
@@ -251,59 +311,117 @@ void readSampleData(Reader& in, Sample& sample) {
         sample.loopLength = sample.length - sample.loopStart;
     }
     if (sample.length == 0) {
-        in.skip(uint64_t(storedLength) * bytesPerValue);
-        return;
+        in.seekTo(uint64_t(at) + storedBytes(sample, storedLength));
+        sample.bits = 16;
+        return true;
     }
 
     sample.allocation = static_cast<int16_t*>(std::calloc(LeadSlots + sample.length + GuardSlots, sizeof(int16_t)));
     sample.data = sample.allocation + LeadSlots;
-    if (sample.bits == 16) {
-        for (uint32_t i = 0; i < sample.length; ++i) sample.data[i] = int16_t(in.u16());
+    if (sample.bits == 4) {
+        unpackAdpcm(in, sample);
     } else {
-        for (uint32_t i = 0; i < sample.length; ++i) sample.data[i] = int16_t(uint16_t(in.u8()) << 8);
+        if (sample.bits == 16) {
+            for (uint32_t i = 0; i < sample.length; ++i) sample.data[i] = int16_t(in.u16());
+        } else {
+            for (uint32_t i = 0; i < sample.length; ++i) sample.data[i] = int16_t(uint16_t(in.u8()) << 8);
+        }
+        uint16_t sum = 0;
+        for (uint32_t i = 0; i < sample.length; ++i) {
+            sum = uint16_t(sum + uint16_t(sample.data[i]));
+            sample.data[i] = int16_t(sum);
+        }
     }
     // A stored length beyond the image was cut above; skip what was claimed but is not there.
-    if (storedLength > sample.length) in.skip(uint64_t(storedLength - sample.length) * bytesPerValue);
-
-    uint16_t sum = 0;
-    for (uint32_t i = 0; i < sample.length; ++i) {
-        sum = uint16_t(sum + uint16_t(sample.data[i]));
-        sample.data[i] = int16_t(sum);
-    }
+    in.seekTo(uint64_t(at) + storedBytes(sample, storedLength));
     sample.bits = 16;
 
     uint32_t loopEnd = sample.loopStart + sample.loopLength;
     if (sample.loopMode == LoopPingPong) sample.data[loopEnd] = sample.data[loopEnd - 1];
     else if (sample.loopMode == LoopForward) sample.data[loopEnd] = sample.data[sample.loopStart];
+    return true;
 }
 
-bool readInstruments(Reader& in, Module* module, const char*& error) {
-    int count = module->instrumentCount;
-    module->instruments = static_cast<Instrument*>(std::calloc(count ? count : 1, sizeof(Instrument)));
-    for (int i = 0; i < count; ++i) {
-        Instrument& instrument = module->instruments[i];
-        for (Sample*& entry : instrument.samples) entry = &sharedEmptySample;
+// Reads instrument index's headers and its sample headers, leaving the stream after them.
+bool readInstrumentHeaders(Reader& in, Module* module, int index, const char*& error) {
+    Instrument& instrument = module->instruments[index];
+    for (Sample*& entry : instrument.samples) entry = &sharedEmptySample;
 
-        uint32_t start = in.tell();
-        uint32_t headerSize = in.u32();
-        in.skip(23);  // name, type
-        uint32_t sampleCount = in.u16();
-        if (sampleCount > 16) return error = "instrument with more than 16 samples", false;
-        if (sampleCount == 0) {
-            in.seekTo(uint64_t(start) + headerSize);
+    uint32_t start = in.tell();
+    uint32_t headerSize = in.u32();
+    in.skip(23);  // name, type
+    uint32_t sampleCount = in.u16();
+    if (sampleCount == 0) {
+        in.seekTo(uint64_t(start) + headerSize);
+        return true;
+    }
+
+    uint32_t sampleHeaderSize = in.u32();
+    in.bytes(instrument.sampleMap, 96);
+    readInstrumentHeader(in, instrument);
+    in.seekTo(uint64_t(start) + headerSize);
+
+    // Every sample header takes at least the 40 bytes read, so the file bounds the count.
+    uint32_t headerBytes = sampleHeaderSize > SampleHeaderRead ? sampleHeaderSize : SampleHeaderRead;
+    if (uint64_t(sampleCount) * headerBytes > in.remaining())
+        return error = formatError("instrument %d has %u samples, more than the file holds", index + 1,
+                                   sampleCount), false;
+    if (sampleCount > MaxInstrumentSamples)
+        return error = formatError("instrument %d has %u samples (at most %u)", index + 1, sampleCount,
+                                   MaxInstrumentSamples), false;
+    instrument.sampleCount = sampleCount;
+    for (uint32_t s = 0; s < sampleCount; ++s) instrument.samples[s] = readSampleHeader(in, sampleHeaderSize);
+    return true;
+}
+
+bool hasSampleData(const Instrument& instrument) {
+    for (uint32_t s = 0; s < instrument.sampleCount; ++s)
+        if (instrument.samples[s]->length > 0) return true;
+    return false;
+}
+
+// Reads the data of every sample of instrument index, in header order. Only the last instrument
+// holding data may be cut short by the end of the image.
+bool readInstrumentData(Reader& in, Module* module, int index, bool last, const char*& error) {
+    Instrument& instrument = module->instruments[index];
+    for (uint32_t s = 0; s < instrument.sampleCount; ++s) {
+        Sample& sample = *instrument.samples[s];
+        if (sample.length == 0) {
+            sample.bits = 16;
             continue;
         }
-
-        uint32_t sampleHeaderSize = in.u32();
-        in.bytes(instrument.sampleMap, 96);
-        readInstrumentHeader(in, instrument);
-        in.seekTo(uint64_t(start) + headerSize);
-
-        instrument.sampleCount = sampleCount;
-        for (uint32_t s = 0; s < sampleCount; ++s) instrument.samples[s] = readSampleHeader(in, sampleHeaderSize);
-        for (uint32_t s = 0; s < sampleCount; ++s)
-            if (instrument.samples[s]->length > 0) readSampleData(in, *instrument.samples[s]);
+        if (!readSampleData(in, sample, last, error)) return false;
     }
+    return true;
+}
+
+bool allocateInstruments(Module* module) {
+    int count = module->instrumentCount;
+    module->instruments = static_cast<Instrument*>(std::calloc(count ? count : 1, sizeof(Instrument)));
+    return module->instruments != nullptr;
+}
+
+// Version 0x0104: each instrument's headers, then its sample data.
+bool readInstruments(Reader& in, Module* module, const char*& error) {
+    allocateInstruments(module);
+    for (int i = 0; i < module->instrumentCount; ++i) {
+        if (!readInstrumentHeaders(in, module, i, error)) return false;
+        if (!readInstrumentData(in, module, i, i + 1 == module->instrumentCount, error)) return false;
+    }
+    return true;
+}
+
+// Versions 0x0102 and 0x0103: all instrument headers, the patterns, then all sample data.
+bool readOldLayout(Reader& in, Module* module, uint32_t patternCount, uint16_t version, const char*& error) {
+    allocateInstruments(module);
+    for (int i = 0; i < module->instrumentCount; ++i)
+        if (!readInstrumentHeaders(in, module, i, error)) return false;
+    if (!readPatterns(in, module, patternCount, version, error)) return false;
+    int lastWithData = -1;
+    for (int i = 0; i < module->instrumentCount; ++i)
+        if (hasSampleData(module->instruments[i])) lastWithData = i;
+    for (int i = 0; i < module->instrumentCount; ++i)
+        if (!readInstrumentData(in, module, i, i >= lastWithData, error)) return false;
     return true;
 }
 
@@ -312,12 +430,17 @@ bool parse(Reader& in, Module* module, const char*& error) {
     in.seekTo(0);
     in.bytes(signature, 17);
     if (std::memcmp(signature, "Extended Module: ", 17) != 0) return error = "not an Extended Module", false;
+    in.seekTo(58);
+    uint16_t version = in.u16();
+    if (version < OldestVersion || version > NewestVersion)
+        return error = formatError("XM version 0x%04X is not supported", unsigned(version)), false;
     module->tickHandler = Sequencer::tick;
     module->initialGlobalVolume = 64;
 
     uint32_t patternCount = 0;
     if (!readHeader(in, module, patternCount, error)) return false;
-    if (!readPatterns(in, module, patternCount, error)) return false;
+    if (version < 0x0104) return readOldLayout(in, module, patternCount, version, error);
+    if (!readPatterns(in, module, patternCount, version, error)) return false;
     return readInstruments(in, module, error);
 }
 

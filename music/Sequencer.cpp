@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "music/Channel.h"
 #include "music/ChannelModulation.h"
@@ -22,7 +21,7 @@ RowSound lookUp(const Module& module, const Channel& channel) {
     const Instrument& instrument = module.instruments[channel.instrument];
     if (channel.note >= 96) return {&instrument, emptySample()};
     uint8_t entry = instrument.sampleMap[channel.note];
-    if (entry >= 16 || !instrument.samples[entry]) return {&instrument, emptySample()};
+    if (entry >= instrument.sampleCount || !instrument.samples[entry]) return {&instrument, emptySample()};
     return {&instrument, instrument.samples[entry]};
 }
 
@@ -113,14 +112,6 @@ void effectTickAll(Module& module) {
     }
 }
 
-// Makes order current, counting a return to an order already played (the song has looped).
-void enterOrder(Module& module, int32_t order) {
-    uint32_t bit = uint32_t(order) & 255;
-    if (module.visitedOrders[bit >> 3] & (1u << (bit & 7))) ++module.orderRevisits;
-    module.visitedOrders[bit >> 3] |= uint8_t(1u << (bit & 7));
-    module.currentOrder = order;
-}
-
 }  // namespace
 
 int32_t Sequencer::tablePeriod(int32_t note, int32_t finetune) {
@@ -152,16 +143,13 @@ void Sequencer::reset(Module* module) {
     module->tickCounter = 0;
     module->patternDelayTicks = 0;
     module->elapsedMs = 0;
-    std::memset(module->visitedOrders, 0, sizeof(module->visitedOrders));
-    module->visitedOrders[0] = 1;
-    module->orderRevisits = 0;
     setTempo(module, module->defaultTempo);
 }
 
 void Sequencer::tick(Module* module) {
     Module& m = *module;
     if (m.tickCounter == 0) {
-        if (m.pendingOrder >= 0) enterOrder(m, m.pendingOrder);
+        if (m.pendingOrder >= 0) m.currentOrder = m.pendingOrder;
         if (m.pendingRow >= 0) m.currentRow = m.pendingRow;
         rowTick(m);
         if (m.pendingRow == -1 && m.loopJumpRow >= 0) m.pendingRow = m.loopJumpRow;

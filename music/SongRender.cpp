@@ -13,11 +13,24 @@ namespace {
 constexpr uint32_t OutputRate = 44100;
 constexpr uint64_t NoEnd = ~uint64_t(0);
 
+// Follows the song's end after a tick that began at frame start; returns the end frame once known.
+uint64_t followEnd(SongRender& render, const Module& module, uint64_t start, int32_t tick) {
+    if (render.songEndFrame != NoEnd) return render.songEndFrame;
+    SongEnd::Verdict verdict = SongEnd::afterTick(render.end, module, tick);
+    if (verdict == SongEnd::Stopped) {
+        render.songEndFrame = start + (module.framesPerTick ? module.framesPerTick : 1);
+    } else if (verdict == SongEnd::Repeats) {
+        if (render.passes != 0 && ++render.passesDone >= render.passes) render.songEndFrame = start;
+        else SongEnd::nextPass(render.end);
+    }
+    return render.songEndFrame;
+}
+
 void observeTick(void* user, const Module& module, uint32_t frame, int32_t tick) {
     SongRender& render = *static_cast<SongRender*>(user);
     uint64_t absolute = render.blockStartFrame + frame;
-    if (module.orderRevisits > 0 && render.songEndFrame == NoEnd) render.songEndFrame = absolute;
-    if (render.timeline && render.songEndFrame == NoEnd)
+    uint64_t endFrame = followEnd(render, module, absolute, tick);
+    if (render.timeline && absolute < endFrame)
         render.timeline->push_back(SongTick{absolute, module.currentOrder, module.currentRow, tick, module.elapsedMs});
 }
 
@@ -48,6 +61,8 @@ SongRender* SongRender::open(const uint8_t* image, uint32_t size, const char** e
     render->blockStartFrame = 0;
     render->nextBlockFrame = 0;
     render->songEndFrame = NoEnd;
+    render->passes = 1;
+    render->passesDone = 0;
     render->timeline = nullptr;
 
     module->mixer = &render->mixer;
@@ -76,6 +91,25 @@ uint32_t SongRender::render(SongRender* render, int16_t* out, uint32_t frames, b
 }
 
 bool SongRender::songEnded(const SongRender* render) { return render->songEndFrame != NoEnd; }
+
+bool SongRender::measure(const uint8_t* image, uint32_t size, uint32_t passes, uint64_t maxFrames,
+                         uint64_t& frames, const char** error) {
+    SongRender* render = open(image, size, error);
+    if (!render) return false;
+    render->passes = passes;
+    Module& module = *render->module;
+    uint64_t start = 0;
+    // Tick by tick as the block mixer runs them: each lasts the frames per tick it leaves behind.
+    while (start < maxFrames) {
+        int32_t tick = module.tickCounter;
+        module.tickHandler(&module);
+        if (followEnd(*render, module, start, tick) != NoEnd) break;
+        start += module.framesPerTick ? module.framesPerTick : 1;
+    }
+    frames = render->songEndFrame < maxFrames ? render->songEndFrame : maxFrames;
+    close(render);
+    return true;
+}
 
 void SongRender::close(SongRender* render) {
     if (!render) return;

@@ -267,7 +267,7 @@ TEST(ModuleLoader, RejectsWhatItCannotPlay) {
     ASSERT_EQ(image[countAt], 1);
     image[countAt] = 17;
     EXPECT_EQ(loadImage(image, &error), nullptr);
-    EXPECT_STREQ(error, "instrument with more than 16 samples");
+    EXPECT_STREQ(error, "instrument 1 has 17 samples, more than the file holds");
 }
 
 TEST(ModuleLoader, BoundsSamplesByTheDataPresent) {

@@ -1,0 +1,23 @@
+#include "music/SongEnd.h"
+
+#include "music/Channel.h"
+
+SongEnd::Verdict SongEnd::afterTick(SongEnd& end, const Module& module, int32_t tick) {
+    if (tick != 0) return Playing;
+    if (module.speed == 0) return Stopped;
+    std::string& state = end.state;
+    state.clear();
+    state.push_back(char(module.currentOrder));
+    state.push_back(char(module.currentRow));
+    for (int c = 0; c < module.channels; ++c) {
+        const Channel& channel = module.channelTable[c];
+        state.push_back(char(channel.loopRow));
+        state.push_back(char(channel.loopCounter));
+    }
+    return end.seen.insert(state).second ? Playing : Repeats;
+}
+
+void SongEnd::nextPass(SongEnd& end) {
+    end.seen.clear();
+    end.seen.insert(end.state);
+}
