@@ -28,13 +28,7 @@ void workerLoop(AudioOutput* output) {
     AudioOutput& out = *output;
     out.device->prepareWorker();
     while (!out.stopRequest.load(std::memory_order_acquire)) {
-        uint64_t frame = out.device->bytesPlayed() / BytesPerFrame;
-        uint32_t playing = uint32_t((frame % out.ringFrames) / out.blockFrames);
-        while (out.nextBlock != playing && !out.stopRequest.load(std::memory_order_acquire)) {
-            out.mixing.store(1, std::memory_order_release);
-            AudioOutput::mixBlock(out, true);
-            out.mixing.store(0, std::memory_order_release);
-        }
+        if (AudioOutput::refill(out, out.device->bytesPlayed() / BytesPerFrame)) continue;
         out.device->idle(5);
     }
     out.workerExited.store(1, std::memory_order_release);
@@ -96,11 +90,9 @@ bool AudioOutput::start(AudioOutput& output, Module* song) {
     uintptr_t aligned = (reinterpret_cast<uintptr_t>(output.blockAllocation) + 15) & ~uintptr_t(15);
     output.blockBuffer = reinterpret_cast<float*>(aligned);
 
-    output.nextBlock = 0;
+    output.mixedBlocks = 0;
     output.readIndex.store(0, std::memory_order_release);
-    do {
-        mixBlock(output, false);
-    } while (output.nextBlock != 0);
+    while (output.mixedBlocks < output.blockCount) mixBlock(output, true);
 
     output.device->play(output.ring, output.ringFrames * BytesPerFrame);
     output.stopRequest.store(0, std::memory_order_release);
@@ -133,18 +125,40 @@ void AudioOutput::close(AudioOutput& output) {
     output.opened = false;
 }
 
-void AudioOutput::mixBlock(AudioOutput& output, bool advanceReadIndex) {
-    uint32_t k = output.nextBlock;
+void AudioOutput::mixBlock(AudioOutput& output, bool intoRing) {
+    uint32_t k = uint32_t(output.mixedBlocks % output.blockCount);
     float* block = output.blockBuffer + size_t(k) * output.blockFrames * 2;
     mixSongFrames(*output.song, block, output.blockFrames);
-    // The reader must have moved past block k before its record changes.
-    if (advanceReadIndex) {
-        uint32_t next = (output.readIndex.load(std::memory_order_relaxed) + 1) % output.blockCount;
-        output.readIndex.store(next, std::memory_order_release);
-    }
     output.snapshots[k].store(packSnapshot(*output.song), std::memory_order_release);
-    Mixer::toPcm16(output.ring + size_t(k) * output.blockFrames * 2, block, int32_t(output.blockFrames));
-    output.nextBlock = (k + 1) % output.blockCount;
+    if (intoRing) Mixer::toPcm16(output.ring + size_t(k) * output.blockFrames * 2, block, int32_t(output.blockFrames));
+    ++output.mixedBlocks;
+}
+
+bool AudioOutput::refill(AudioOutput& output, uint64_t playedFrames) {
+    uint64_t playing = playedFrames / output.blockFrames;
+    if (playing >= output.mixedBlocks) {
+        // Starved for longer than the ring lasts: the device has been sounding old blocks. The
+        // blocks due meanwhile, up to the one playing now, are sequenced and mixed unheard. Every
+        // snapshot written on the way lies between the last one read and the audible one, so the
+        // reader, still on its old slot, never sees the song go back.
+        while (output.mixedBlocks <= playing && !output.stopRequest.load(std::memory_order_acquire)) {
+            output.mixing.store(1, std::memory_order_release);
+            mixBlock(output, false);
+            output.mixing.store(0, std::memory_order_release);
+        }
+        if (output.mixedBlocks > playing)
+            output.readIndex.store(uint32_t(playing % output.blockCount), std::memory_order_release);
+        return true;
+    }
+    // The ring holds blocks mixedBlocks - blockCount up to mixedBlocks - 1, the audible one among
+    // them. The reader moves to it before any slot it may be reading is rewritten.
+    output.readIndex.store(uint32_t(playing % output.blockCount), std::memory_order_release);
+    while (output.mixedBlocks < playing + output.blockCount && !output.stopRequest.load(std::memory_order_acquire)) {
+        output.mixing.store(1, std::memory_order_release);
+        mixBlock(output, true);
+        output.mixing.store(0, std::memory_order_release);
+    }
+    return false;
 }
 
 PositionSnapshot AudioOutput::position(const AudioOutput& output) {

@@ -21,6 +21,14 @@ struct PositionSnapshot {
 // endlessly, and a worker thread that refills each block as soon as the device has played it,
 // recording for every block where in the song it ends.
 //
+// Blocks are counted from the start of playback (block j sits in ring slot j % blockCount), and
+// the device's position is its never-decreasing byte count, so a stall of any length is seen for
+// what it is. When the worker finds that the device has played past everything mixed (it was
+// starved longer than the ring lasts, or the whole process was stopped), the device has sounded
+// stale blocks meanwhile; the worker then sequences and mixes the blocks that were due in that
+// time without writing them to the ring, so the song position and every voice stand where real
+// time says they should, and refills the ring from the block after the one now playing.
+//
 // Threads: open, start, stop and close run on the owner's thread; after start the sequencer and
 // the mixer run only on the worker. The owner reads the audible position with position() without
 // a lock. The stop request, mixing-in-progress and worker-exited flags and the read index are the
@@ -41,8 +49,8 @@ struct AudioOutput {
     float* blockBuffer = nullptr;    // 16-byte aligned, ringFrames x 2 floats
     void* blockAllocation = nullptr;
     std::atomic<uint64_t>* snapshots = nullptr;  // one packed PositionSnapshot per block
-    uint32_t nextBlock = 0;
-    std::atomic<uint32_t> readIndex{0};
+    uint64_t mixedBlocks = 0;        // blocks mixed since start; the next one goes into slot mixedBlocks % blockCount
+    std::atomic<uint32_t> readIndex{0};  // the ring slot of the block now audible
     std::atomic<uint8_t> stopRequest{0};
     std::atomic<uint8_t> mixing{0};
     std::atomic<uint8_t> workerExited{1};
@@ -65,9 +73,16 @@ struct AudioOutput {
     // Stops, then closes the device.
     static void close(AudioOutput& output);
 
-    // Mixes block nextBlock into the ring and writes its snapshot. When advanceReadIndex is set
-    // the read index moves on by one first (the worker's refill).
-    static void mixBlock(AudioOutput& output, bool advanceReadIndex);
+    // Mixes block mixedBlocks and writes its snapshot; converts it into its ring slot when intoRing
+    // is set (otherwise the block's time has passed unheard and only the song moves on).
+    static void mixBlock(AudioOutput& output, bool intoRing);
+
+    // The worker's work after one poll of the device, playedFrames being the frames it has played
+    // since start. Normally: points the reader at the audible block and refills every slot played
+    // since. When the device has reached a block not mixed yet, it instead catches the song up to
+    // the end of that block and returns true: the caller polls again at once, since catching up
+    // takes time of its own.
+    static bool refill(AudioOutput& output, uint64_t playedFrames);
 
     // The snapshot of the block now audible (all zero when nothing plays).
     static PositionSnapshot position(const AudioOutput& output);

@@ -9,6 +9,11 @@
 // clock), so a show driven by the song position still advances and ends.
 class SilentClockAudioDevice final : public AudioDevice {
 public:
+    // The clock the device reads: nanoseconds on any monotonic scale. The default is the steady
+    // clock; a test hands in one it moves itself (set before play, read on the mixing worker).
+    using TimeSource = int64_t (*)(void* user);
+    void setTimeSource(TimeSource source, void* user);
+
     bool open(uint32_t sampleRate) override;
     bool play(const int16_t* ring, uint32_t ringBytes) override;
     uint64_t bytesPlayed() override;
@@ -16,7 +21,11 @@ public:
     void close() override;
 
 private:
+    int64_t now() const;
+
+    TimeSource source_ = nullptr;
+    void* sourceUser_ = nullptr;
     uint32_t bytesPerSecond_ = 176400;
     bool playing_ = false;
-    std::chrono::steady_clock::time_point started_{};
+    int64_t started_ = 0;  // nanoseconds on the time source when play started
 };

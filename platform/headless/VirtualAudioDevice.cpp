@@ -58,10 +58,27 @@ bool VirtualAudioDevice::advance(uint32_t bytes, std::chrono::milliseconds timeo
 
 void VirtualAudioDevice::idle(uint32_t milliseconds) {
     std::unique_lock<std::mutex> lock(mutex_);
+    auto released = [&] { return !held_ || !playing_; };
+    changed_.wait(lock, released);
     if (polledGeneration_ != generation_) return;  // moved since the last poll: poll again at once
     idleGeneration_ = polledGeneration_;
     changed_.notify_all();
     changed_.wait_for(lock, std::chrono::milliseconds(milliseconds), [&] { return generation_ != polledGeneration_; });
+    changed_.wait(lock, released);
+}
+
+void VirtualAudioDevice::holdWorker() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    held_ = true;
+}
+
+bool VirtualAudioDevice::releaseWorker(std::chrono::milliseconds timeout) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    held_ = false;
+    if (!playing_) return true;
+    uint64_t target = ++generation_;  // a poll is due even if the position has not moved
+    changed_.notify_all();
+    return changed_.wait_for(lock, timeout, [&] { return !playing_ || idleGeneration_ >= target; });
 }
 
 void VirtualAudioDevice::reset() {

@@ -33,6 +33,14 @@ public:
 
     bool isPlaying();
 
+    // Starves the worker, as a busy machine would: from its next pause on it does not come back
+    // to poll until releaseWorker. advance meanwhile moves the position without it (pass a zero
+    // timeout; the device goes on sounding whatever the ring holds).
+    void holdWorker();
+    // Lets the worker run again and waits up to timeout until it has polled the position and
+    // gone idle; true when it did.
+    bool releaseWorker(std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
+
     bool open(uint32_t sampleRate) override;
     bool play(const int16_t* ring, uint32_t ringBytes) override;
     uint64_t bytesPlayed() override;
@@ -46,6 +54,7 @@ private:
     Sink sink_;
     bool openFails_ = false;
     bool playing_ = false;
+    bool held_ = false;
     const int16_t* ring_ = nullptr;
     uint32_t ringBytes_ = 0;
     uint64_t played_ = 0;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <memory>
@@ -10,6 +11,7 @@
 #include "music/ModuleLoader.h"
 #include "music/ModulePlayer.h"
 #include "music/ModuleStream.h"
+#include "platform/common/SilentClockAudioDevice.h"
 #include "platform/headless/VirtualAudioDevice.h"
 #include "tests/music/MusicSupport.h"
 
@@ -51,6 +53,23 @@ struct OutputRig {
         AudioOutput::close(*output);
     }
 };
+
+// The position a run without stalls reports once the device has played blocks whole blocks.
+PositionSnapshot positionAfter(const XmSong& song, int blocks) {
+    OutputRig rig(song);
+    EXPECT_TRUE(AudioOutput::start(*rig.output, rig.module));
+    for (int i = 0; i < blocks; ++i) EXPECT_TRUE(rig.device.advance(BlockBytes));
+    PositionSnapshot position = AudioOutput::position(*rig.output);
+    AudioOutput::stop(rig.output.get());
+    return position;
+}
+
+bool samePosition(const PositionSnapshot& a, const PositionSnapshot& b) {
+    return a.order == b.order && a.row == b.row && a.elapsedMs == b.elapsedMs;
+}
+
+// A time source the test moves by hand, in nanoseconds.
+int64_t readClock(void* user) { return static_cast<std::atomic<int64_t>*>(user)->load(); }
 
 }  // namespace
 
@@ -160,6 +179,77 @@ TEST(AudioOutputConcurrency, StartPlayQueryStop) {
         ASSERT_TRUE(AudioOutput::start(*rig.output, rig.module));
         AudioOutput::stop(rig.output.get());
     }
+}
+
+// A worker starved for longer than the ring lasts finds the device three laps and more ahead of
+// what it mixed. The song must then stand where a run without the stall stands, and the sound
+// from the next block on must be exactly the offline render's at the same frames.
+TEST(AudioOutputConcurrency, StarvedWorkerCatchesUpWithTheDevice) {
+    XmSong song = busySong(125, 2);
+    OutputRig rig(song);
+    ASSERT_TRUE(AudioOutput::start(*rig.output, rig.module));
+    for (int i = 0; i < 10; ++i) ASSERT_TRUE(rig.device.advance(BlockBytes));
+    PositionSnapshot before = AudioOutput::position(*rig.output);
+
+    rig.device.holdWorker();
+    for (int lap = 0; lap < 3; ++lap) rig.device.advance(100 * BlockBytes, std::chrono::milliseconds(0));
+    rig.device.advance(37 * BlockBytes, std::chrono::milliseconds(0));
+    EXPECT_TRUE(samePosition(AudioOutput::position(*rig.output), before)) << "nothing moves while starved";
+    ASSERT_TRUE(rig.device.releaseWorker());
+
+    const int stalledAt = 10 + 300 + 37;
+    PositionSnapshot caughtUp = AudioOutput::position(*rig.output);
+    PositionSnapshot expected = positionAfter(song, stalledAt);
+    EXPECT_EQ(caughtUp.elapsedMs, expected.elapsedMs);
+    EXPECT_EQ(caughtUp.order, expected.order);
+    EXPECT_EQ(caughtUp.row, expected.row);
+    EXPECT_EQ(rig.output->readIndex.load(), uint32_t(stalledAt % 100));
+
+    const int after = 150;
+    for (int i = 0; i < after; ++i) ASSERT_TRUE(rig.device.advance(BlockBytes));
+    EXPECT_TRUE(samePosition(AudioOutput::position(*rig.output), positionAfter(song, stalledAt + after)));
+    AudioOutput::stop(rig.output.get());
+
+    std::vector<int16_t> rendered;
+    ASSERT_TRUE(renderSong(rig.image.data(), uint32_t(rig.image.size()), 884 * uint64_t(stalledAt + after), false,
+                           rendered));
+    ASSERT_EQ(rig.played.size(), rendered.size());
+    // Block stalledAt was already sounding (stale) when the worker woke; the next one is fresh.
+    size_t fresh = size_t(stalledAt + 1) * 884 * 2;
+    EXPECT_TRUE(std::equal(rig.played.begin() + fresh, rig.played.end(), rendered.begin() + fresh));
+}
+
+// The whole process stopped (no worker, no main thread) while the silent clock's time runs on:
+// after a stall of 3.2 s and one of a minute the position is the one real time gives.
+TEST(AudioOutputConcurrency, SilentClockKeepsSongTimeThroughStalls) {
+    XmSong song = busySong(125, 2);
+    std::vector<uint8_t> image = writeXm(song);
+    Module* module = loadImage(image);
+    ASSERT_NE(module, nullptr);
+    std::atomic<int64_t> clock{1000};
+    SilentClockAudioDevice silent;
+    silent.setTimeSource(readClock, &clock);
+    auto output = std::make_unique<AudioOutput>();
+    ASSERT_TRUE(AudioOutput::open(*output, &silent, 44100));
+    ASSERT_TRUE(AudioOutput::start(*output, module));
+
+    // Each step sets the clock to a whole number of blocks since play began (plus half a block).
+    const int64_t blockNs = 884 * int64_t(1000000000) / 44100;
+    for (int block : {25, 185, 3185}) {
+        clock.store(1000 + block * blockNs + blockNs / 2);
+        PositionSnapshot expected = positionAfter(song, block);
+        PositionSnapshot now{};
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        do {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            now = AudioOutput::position(*output);
+        } while (!samePosition(now, expected) && std::chrono::steady_clock::now() < deadline);
+        EXPECT_EQ(now.elapsedMs, expected.elapsedMs) << "at block " << block;
+        EXPECT_EQ(now.order, expected.order) << "at block " << block;
+        EXPECT_EQ(now.row, expected.row) << "at block " << block;
+    }
+    AudioOutput::close(*output);
+    freeModule(module);
 }
 
 TEST(ModulePlayerConcurrency, FallsBackToTheSilentClockWhenTheDeviceFails) {
