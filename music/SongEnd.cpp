@@ -9,8 +9,12 @@ SongEnd::Verdict SongEnd::afterTick(SongEnd& end, const Module& module, int32_t 
     state.clear();
     state.push_back(char(module.currentOrder));
     state.push_back(char(module.currentRow));
+    // A channel's loop row matters only while its loop runs: once the counter is back at 0, the
+    // next loop starts afresh (its E60 sets the row again before the loop end returns to it).
     for (int c = 0; c < module.channels; ++c) {
         const Channel& channel = module.channelTable[c];
+        if (channel.loopCounter == 0) continue;
+        state.push_back(char(c));
         state.push_back(char(channel.loopRow));
         state.push_back(char(channel.loopCounter));
     }

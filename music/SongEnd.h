@@ -6,10 +6,11 @@
 #include "music/Module.h"
 
 // Finds where a song ends while it plays: at a stop command (speed 0), or on reaching a row in a
-// state it has been in before. What the sequencer does next depends only on the order, the row
-// and every channel's pattern-loop row and counter, so once those repeat after a row tick the song
-// repeats from there on: an endless loop is cut at the first repeat, however it is made (a jump
-// back, a break into another row, pattern loops that never run out).
+// state it has been in before. What the sequencer does next depends on the order, the row and the
+// pattern loops still running (each such channel's loop row and counter), so once those repeat
+// after a row tick the song repeats from there on: an endless loop is cut at its first repeat,
+// however it is made (a jump back, a break into another row, pattern loops that never run out),
+// while a row played again inside a running loop is not a repeat.
 struct SongEnd {
     enum Verdict { Playing, Repeats, Stopped };
 

@@ -1,6 +1,7 @@
 #include "tools/xm/XmWriter.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
@@ -40,10 +41,12 @@ void packCell(Out& out, const XmCell& cell) {
         if (fields[i] != 0) out.u8(fields[i]);
 }
 
-void writePattern(Out& out, const XmPattern& pattern, uint16_t channels, uint32_t extraHeader) {
-    out.u32(9 + extraHeader);
+void writePattern(Out& out, const XmPattern& pattern, uint16_t channels, uint16_t version, uint32_t extraHeader) {
+    bool byteRows = version == 0x0102;
+    out.u32((byteRows ? 8 : 9) + extraHeader);
     out.u8(0);  // packing type
-    out.u16(pattern.rows);
+    if (byteRows) out.u8(pattern.rows - 1u);
+    else out.u16(pattern.rows);
     size_t sizeAt = out.bytes.size();
     out.u16(0);
     out.zeros(extraHeader);
@@ -75,6 +78,8 @@ uint8_t pointCount(const XmEnvelope& envelope) {
 
 uint32_t bytesPerValue(const XmSample& sample) { return sample.bits == 16 ? 2 : 1; }
 
+bool packed(const XmSample& sample) { return sample.adpcm && sample.bits == 8; }
+
 void writeSampleHeader(Out& out, const XmSample& sample, uint32_t extraHeader) {
     uint32_t scale = bytesPerValue(sample);
     out.u32(uint32_t(sample.data.size()) * scale);
@@ -85,13 +90,40 @@ void writeSampleHeader(Out& out, const XmSample& sample, uint32_t extraHeader) {
     out.u8(uint8_t(sample.loop) | (sample.bits == 16 ? 0x10 : 0));
     out.u8(sample.panning);
     out.u8(uint8_t(sample.relativeNote));
-    out.u8(0);  // reserved
+    out.u8(packed(sample) ? 0xAD : 0);  // reserved; 0xAD marks 4-bit packed data
     out.text(sample.name, 22);
     out.zeros(extraHeader);
 }
 
+// Each value becomes the step that brings the previous (reconstructed) value nearest to it.
+std::vector<uint8_t> adpcmNibbles(const XmSample& sample, std::vector<int16_t>* decoded) {
+    std::vector<uint8_t> nibbles;
+    int8_t value = 0;
+    for (int16_t target : sample.data) {
+        int best = 0;
+        int bestError = 1 << 30;
+        for (int n = 0; n < 16; ++n) {
+            int error = std::abs(int(int8_t(uint8_t(value + sample.adpcmSteps[n]))) - target);
+            if (error < bestError) best = n, bestError = error;
+        }
+        value = int8_t(uint8_t(value + sample.adpcmSteps[best]));
+        nibbles.push_back(uint8_t(best));
+        if (decoded) decoded->push_back(value);
+    }
+    return nibbles;
+}
+
+// 4-bit packed data: the 16 steps, then two nibbles per byte, the first value in the low one.
+void writePackedSampleData(Out& out, const XmSample& sample) {
+    for (int8_t step : sample.adpcmSteps) out.u8(uint8_t(step));
+    std::vector<uint8_t> nibbles = adpcmNibbles(sample, nullptr);
+    for (size_t i = 0; i < nibbles.size(); i += 2)
+        out.u8(nibbles[i] | (i + 1 < nibbles.size() ? nibbles[i + 1] << 4 : 0));
+}
+
 // Sample data, delta-coded: each stored value is the difference to the previous plain value.
 void writeSampleData(Out& out, const XmSample& sample) {
+    if (packed(sample)) return writePackedSampleData(out, sample);
     int32_t previous = 0;
     for (int16_t value : sample.data) {
         uint32_t delta = uint32_t(int32_t(value) - previous);
@@ -103,8 +135,9 @@ void writeSampleData(Out& out, const XmSample& sample) {
     }
 }
 
-void writeInstrument(Out& out, const XmInstrument& instrument, const XmSong& song) {
-    size_t sampleCount = std::min<size_t>(instrument.samples.size(), 16);
+// The instrument header and its sample headers.
+void writeInstrumentHeaders(Out& out, const XmInstrument& instrument, const XmSong& song) {
+    size_t sampleCount = std::min<size_t>(instrument.samples.size(), 0xFFFF);
     size_t start = out.bytes.size();
     out.u32(0);  // header size, patched below
     out.text(instrument.name, 22);
@@ -140,6 +173,10 @@ void writeInstrument(Out& out, const XmInstrument& instrument, const XmSong& son
     out.patch32(start, uint32_t(out.bytes.size() - start));
 
     for (size_t i = 0; i < sampleCount; ++i) writeSampleHeader(out, instrument.samples[i], song.extraSampleHeader);
+}
+
+void writeInstrumentData(Out& out, const XmInstrument& instrument) {
+    size_t sampleCount = std::min<size_t>(instrument.samples.size(), 0xFFFF);
     for (size_t i = 0; i < sampleCount; ++i) writeSampleData(out, instrument.samples[i]);
 }
 
@@ -156,13 +193,19 @@ XmCell& XmPattern::at(uint16_t row, uint16_t channel, uint16_t channels) {
     return cells[size_t(row) * channels + channel];
 }
 
+std::vector<int16_t> adpcmRoundTrip(const XmSample& sample) {
+    std::vector<int16_t> decoded;
+    adpcmNibbles(sample, &decoded);
+    return decoded;
+}
+
 std::vector<uint8_t> writeXm(const XmSong& song) {
     Out out;
     out.text("Extended Module: ", 17);
     out.text(song.name, 20);
     out.u8(0x1A);
     out.text(song.tracker, 20);
-    out.u16(0x0104);
+    out.u16(song.version);
 
     size_t orderCount = std::min<size_t>(song.orders.size(), 256);
     out.u32(276);  // header size, counted from this field
@@ -176,7 +219,20 @@ std::vector<uint8_t> writeXm(const XmSong& song) {
     out.u16(song.tempo);
     for (size_t i = 0; i < 256; ++i) out.u8(i < orderCount ? song.orders[i] : 0);
 
-    for (const XmPattern& pattern : song.patterns) writePattern(out, pattern, song.channels, song.extraPatternHeader);
-    for (const XmInstrument& instrument : song.instruments) writeInstrument(out, instrument, song);
+    auto patterns = [&] {
+        for (const XmPattern& pattern : song.patterns)
+            writePattern(out, pattern, song.channels, song.version, song.extraPatternHeader);
+    };
+    if (song.version >= 0x0104) {
+        patterns();
+        for (const XmInstrument& instrument : song.instruments) {
+            writeInstrumentHeaders(out, instrument, song);
+            writeInstrumentData(out, instrument);
+        }
+    } else {
+        for (const XmInstrument& instrument : song.instruments) writeInstrumentHeaders(out, instrument, song);
+        patterns();
+        for (const XmInstrument& instrument : song.instruments) writeInstrumentData(out, instrument);
+    }
     return out.bytes;
 }

@@ -3,7 +3,8 @@
 #include <string>
 #include <vector>
 
-// Builds Extended Module (XM, version 0x0104) images from a plain description of a song.
+// Builds Extended Module (XM) images from a plain description of a song: format version 0x0104
+// by default, or the older 0x0102 and 0x0103 layouts.
 //
 // Fill an XmSong, call writeXm, get the bytes of a file. Everything is given in the units of the
 // file format itself, so what you put in is what a player reads back:
@@ -11,7 +12,7 @@
 //   - the volume-column byte, effect type and effect parameter exactly as stored;
 //   - sample data as plain (not delta-coded) values: -128..127 for 8-bit samples,
 //     -32768..32767 for 16-bit ones; loop start and loop length counted in sample values.
-// The writer packs the pattern data and delta-codes the sample data itself.
+// The writer packs the pattern data and delta-codes (or 4-bit packs) the sample data itself.
 // Header sizes are the standard ones: song header 276, pattern header 9, instrument header 263
 // (29 without samples), sample header 40.
 
@@ -59,11 +60,18 @@ struct XmSample {
     uint8_t panning = 128;       // 0..255
     int8_t finetune = 0;
     int8_t relativeNote = 0;
+    // 8-bit samples only: store 4 bits per value, each a step from adpcmSteps added to the
+    // previous value (the nearest the steps reach; exact when every change is one of them).
+    bool adpcm = false;
+    int8_t adpcmSteps[16] = {0, 1, 2, 4, 8, 16, 32, 64, -1, -2, -4, -8, -16, -32, -48, -64};
 };
+
+// The values a reader gets back from sample stored 4-bit packed.
+std::vector<int16_t> adpcmRoundTrip(const XmSample& sample);
 
 struct XmInstrument {
     std::string name;
-    std::vector<XmSample> samples;  // at most 16 are written
+    std::vector<XmSample> samples;  // all are written (the format's count is 16-bit)
     uint8_t sampleMap[96] = {};     // sample index for each note
     XmEnvelope volumeEnvelope;
     XmEnvelope panningEnvelope;
@@ -75,6 +83,10 @@ struct XmInstrument {
 };
 
 struct XmSong {
+    // 0x0104: patterns, then each instrument with its sample data. 0x0103: every instrument
+    // header, then the patterns, then all sample data. 0x0102: as 0x0103, with 8-byte pattern
+    // headers whose row count is one byte holding rows - 1.
+    uint16_t version = 0x0104;
     std::string name;
     std::string tracker = "xmwriter";
     uint16_t channels = 4;
@@ -94,5 +106,5 @@ struct XmSong {
     uint32_t extraSampleHeader = 0;
 };
 
-// Returns the XM 0x0104 image of song.
+// Returns the XM image of song in song.version's layout.
 std::vector<uint8_t> writeXm(const XmSong& song);

@@ -1,5 +1,12 @@
 #include "tools/xmrender/WavWriter.h"
 
+#include <cstring>
+
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 namespace {
 
 void put16(uint8_t* at, uint32_t value) {
@@ -28,15 +35,35 @@ void header(uint8_t* h, uint32_t rate, uint32_t dataBytes) {
     put32(h + 40, dataBytes);
 }
 
+uint32_t dataSize(uint64_t frames) {
+    uint64_t bytes = frames * 4;
+    return bytes > 0xFFFFFFD0u ? 0xFFFFFFD0u : uint32_t(bytes);
+}
+
 }  // namespace
 
-bool WavWriter::open(WavWriter& writer, const char* path, uint32_t rate) {
-    writer.file = std::fopen(path, "wb");
+bool WavWriter::open(WavWriter& writer, const char* path, uint32_t rate, bool raw) {
     writer.rate = rate;
     writer.frames = 0;
+    writer.raw = raw;
+    writer.ownsFile = std::strcmp(path, "-") != 0;
+    if (writer.ownsFile) {
+        writer.file = std::fopen(path, "wb");
+    } else {
+        writer.file = stdout;
+#if defined(_WIN32)
+        _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    }
     if (!writer.file) return false;
+    writer.seekable = std::fseek(writer.file, 0, SEEK_CUR) == 0 && std::ftell(writer.file) == 0;
+    return true;
+}
+
+bool WavWriter::start(WavWriter& writer, uint64_t expectedFrames) {
+    if (writer.raw) return true;
     uint8_t h[44] = {};
-    header(h, rate, 0);
+    header(h, writer.rate, dataSize(expectedFrames));
     return std::fwrite(h, 1, 44, writer.file) == 44;
 }
 
@@ -54,11 +81,14 @@ bool WavWriter::write(WavWriter& writer, const int16_t* samples, uint32_t frames
 }
 
 bool WavWriter::finish(WavWriter& writer) {
-    uint64_t dataBytes = writer.frames * 4;
-    uint8_t h[44] = {};
-    header(h, writer.rate, dataBytes > 0xFFFFFFD0u ? 0xFFFFFFD0u : uint32_t(dataBytes));
-    bool ok = std::fseek(writer.file, 0, SEEK_SET) == 0 && std::fwrite(h, 1, 44, writer.file) == 44;
-    ok = std::fclose(writer.file) == 0 && ok;
+    bool ok = true;
+    if (!writer.raw && writer.seekable) {
+        uint8_t h[44] = {};
+        header(h, writer.rate, dataSize(writer.frames));
+        ok = std::fseek(writer.file, 0, SEEK_SET) == 0 && std::fwrite(h, 1, 44, writer.file) == 44;
+    }
+    ok = std::fflush(writer.file) == 0 && ok;
+    if (writer.ownsFile) ok = std::fclose(writer.file) == 0 && ok;
     writer.file = nullptr;
     return ok;
 }
