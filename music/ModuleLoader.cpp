@@ -111,6 +111,13 @@ bool readHeader(Reader& in, Module* module, uint32_t& patternCount, const char*&
     in.bytes(module->orderTable, 256);
 
     if (songLength > 256) return error = "song length above 256", false;
+    // A header stored shorter than the full order table holds only its first headerSize - 20
+    // entries; what the table read past that is pattern data, not part of the song.
+    if (headerSize < 276) {
+        uint32_t stored = headerSize > 20 ? headerSize - 20 : 0;
+        if (songLength > stored) songLength = uint16_t(stored);
+        std::memset(module->orderTable + stored, 0, 256 - stored);
+    }
     if (channels == 0 || channels > MaxChannels) return error = "channel count outside 1..32", false;
     if (patternCount > 256) return error = "more than 256 patterns", false;
     if (instruments > 128) return error = "more than 128 instruments", false;

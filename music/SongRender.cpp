@@ -16,6 +16,7 @@ constexpr uint64_t NoEnd = ~uint64_t(0);
 // Follows the song's end after a tick that began at frame start; returns the end frame once known.
 uint64_t followEnd(SongRender& render, const Module& module, uint64_t start, int32_t tick) {
     if (render.songEndFrame != NoEnd) return render.songEndFrame;
+    if (module.songLength == 0) return render.songEndFrame = 0;  // no order to play
     SongEnd::Verdict verdict = SongEnd::afterTick(render.end, module, tick);
     if (verdict == SongEnd::Stopped) {
         render.songEndFrame = start + (module.framesPerTick ? module.framesPerTick : 1);
