@@ -1,15 +1,20 @@
 #include "show/Show.h"
 
+#include "scenes/CreditsScene.h"
+#include "scenes/ParticleCloudScene.h"
+
 // The show's own Scenes. Each is made and destroyed through its concrete type; the construction
 // order is the start-up order (title, particle cloud, cube, ring, credits) and destruction runs in
 // reverse. A slot left null shows a black screen at its order positions while the music plays on.
 
 static void constructShowScenes(SceneSet* scenes) {
-    (void)scenes;
+    scenes->particleCloud = new ParticleCloudScene;
+    scenes->credits = new CreditsScene;
 }
 
 static void destroyShowScenes(SceneSet* scenes) {
-    (void)scenes;
+    delete static_cast<CreditsScene*>(scenes->credits);
+    delete static_cast<ParticleCloudScene*>(scenes->particleCloud);
 }
 
 SceneFactory showSceneFactory() { return SceneFactory{constructShowScenes, destroyShowScenes}; }

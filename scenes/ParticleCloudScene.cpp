@@ -1,0 +1,113 @@
+#include "scenes/ParticleCloudScene.h"
+
+#include <cmath>
+
+#include "core/Random.h"
+#include "display/TextSprite.h"
+#include "engine/Bitmap.h"
+#include "engine/Draw2D.h"
+#include "engine/Matrix4.h"
+#include "engine/Viewport.h"
+#include "music/ModulePlayer.h"
+#include "show/LoadingScreen.h"
+
+namespace {
+
+constexpr float fieldOfView = 90.0f;
+constexpr int32_t glowSize = 50;
+constexpr float spriteSize = 20.0f;     // edge of each glow's square, in camera units
+constexpr float viewDistance = 700.0f;  // added to every point's camera z
+constexpr float turnPerStep = 0.1f;     // degrees per time-step unit, for tumble and spinOffset
+constexpr float pulsePerStep = 0.02f;   // radians per time-step unit
+constexpr float swingDepth = 250.0f;
+constexpr float smearScale = 0.04f;
+constexpr float smearAmount = 0.4f;
+constexpr int32_t captionColumn = 200;
+constexpr int32_t captionRow = 300;
+constexpr float captionOpacity = 0.8f;
+constexpr int32_t caresFromRow = 32;  // of order 6
+constexpr int32_t patternRows = 64;
+
+Bitmap* caption(const char* text, int32_t height) { return createTextSprite(0, height, 0, text, 4, 800); }
+
+// A whole coordinate from -1000 to 999.
+float randomCoordinate() { return float(rng::rand() % 2000) - 1000.0f; }
+
+}  // namespace
+
+ParticleCloudScene::~ParticleCloudScene() {
+    delete caresCaption;
+    delete longerCaption;
+    delete groupCaption;
+    delete[] points;
+    delete glowSprite;
+    delete viewport;
+}
+
+void ParticleCloudScene::init(Bitmap* target) {
+    viewport = new Viewport;
+    viewport->setup(target, fieldOfView);
+    glowSprite = new Bitmap(glowSize, glowSize);
+    radialGlow(*glowSprite);
+    points = new Vector3[pointCount];
+    for (int32_t i = 0; i < pointCount; ++i) {
+        // Three separate statements: x, y and z are drawn in that order.
+        points[i].x = randomCoordinate();
+        points[i].y = randomCoordinate();
+        points[i].z = randomCoordinate();
+    }
+    groupCaption = caption("pelmorand::opungeffekt", 30);
+    longerCaption = caption("this intro could have been longer..", 25);
+    caresCaption = caption("but who cares?", 25);
+    LoadingScreen::step();
+}
+
+void ParticleCloudScene::reset() {
+    tumble = 0.0f;
+    depthShift = 0.0f;
+    pulsePhase = 0.0f;
+    spinOffset = 0.0f;
+}
+
+void ParticleCloudScene::render(Bitmap* target, float timeStep, float clockMs) {
+    (void)clockMs;
+    target->fill(0);
+    // The show's time steps are finite; anything else would leave the angles not a number for the
+    // rest of the scene, so it counts as no time passing.
+    if (!std::isfinite(timeStep)) timeStep = 0.0f;
+
+    float u = timeStep * turnPerStep;
+    tumble += u;
+    Matrix4 turn, shift, cloud;
+    turn.identity();
+    turn.rotation(tumble, tumble, -tumble);
+    depthShift = swingDepth * std::sin(tumble * 0.01f);
+    shift.translation({0.0f, 0.0f, depthShift});
+    Matrix4::multiply(shift, turn, cloud);  // moved first, then turned
+
+    pulsePhase += timeStep * pulsePerStep;
+    float s = (std::sin(pulsePhase) + 1.0f) * 0.4f;
+    spinOffset += u;
+
+    for (int32_t i = 0; i < pointCount; ++i) {
+        Vector3 p = {points[i].x * s, points[i].y * s, points[i].z * s};
+        float fi = float(i);
+        p.rotateStepwise(fi * 0.2f + spinOffset, fi * 0.01f + spinOffset, fi + spinOffset);
+        p = transformPoint(p, cloud);
+        p.z += viewDistance;
+        viewport->drawSprite(*glowSprite, p, spriteSize);
+    }
+
+    radialSmear(*target, target->width / 2, target->height / 2, smearScale, smearAmount);
+
+    int32_t order = ModulePlayer::currentOrder();
+    const Bitmap* shown = nullptr;
+    if (order < 6) {
+        shown = groupCaption;
+    } else if (order == 6) {
+        int32_t row = ModulePlayer::currentRow();
+        if (row < caresFromRow) shown = longerCaption;
+        else if (row < patternRows) shown = caresCaption;
+    }
+    if (shown) target->drawTextSprite(*shown, captionColumn, captionRow, 0xFFFFFF, captionOpacity);
+}
