@@ -1,0 +1,6 @@
+#include "engine/ObjectMesh.h"
+
+void ObjectMesh::destroy() {
+    position.destroy();
+    mesh.destroy();
+}
