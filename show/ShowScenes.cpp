@@ -2,12 +2,14 @@
 
 #include "scenes/CreditsScene.h"
 #include "scenes/ParticleCloudScene.h"
+#include "scenes/TitleScene.h"
 
 // The show's own Scenes. Each is made and destroyed through its concrete type; the construction
 // order is the start-up order (title, particle cloud, cube, ring, credits) and destruction runs in
 // reverse. A slot left null shows a black screen at its order positions while the music plays on.
 
 static void constructShowScenes(SceneSet* scenes) {
+    scenes->title = new TitleScene;
     scenes->particleCloud = new ParticleCloudScene;
     scenes->credits = new CreditsScene;
 }
@@ -15,6 +17,7 @@ static void constructShowScenes(SceneSet* scenes) {
 static void destroyShowScenes(SceneSet* scenes) {
     delete static_cast<CreditsScene*>(scenes->credits);
     delete static_cast<ParticleCloudScene*>(scenes->particleCloud);
+    delete static_cast<TitleScene*>(scenes->title);
 }
 
 SceneFactory showSceneFactory() { return SceneFactory{constructShowScenes, destroyShowScenes}; }

@@ -1,0 +1,132 @@
+// titleframes: renders frames of the title scene as PNG files, to look at the shot.
+//
+//   titleframes OUTDIR
+//
+// Plays a silent ten-order song on the virtual sound device to put the scene at order 0 rows 19
+// and 20 and at order 1, then steps order 1 by one second of song time (60 time-step units, 9
+// animation frames) per picture: OUTDIR/title-order0-row19.png, ...-row20.png, title-order1-0.png
+// (the first frame) and title-anim-NN.png for animation times 0, 9, ..., 90. Exits 1 with one line
+// on stderr when a file cannot be written or the font engine cannot start.
+#include <png.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "display/TextSprite.h"
+#include "engine/Bitmap.h"
+#include "engine/Viewport.h"
+#include "music/ModulePlayer.h"
+#include "platform/freetype/FreeTypeFontEngine.h"
+#include "platform/headless/VirtualAudioDevice.h"
+#include "scenes/TitleScene.h"
+#include "tools/xm/XmWriter.h"
+
+namespace {
+
+constexpr uint32_t blockBytes = 882 * 4;  // 20 ms of 44100 Hz 16-bit stereo
+
+// Ten orders of empty 64-row patterns at speed 2, tempo 125: each row lasts two 20 ms blocks.
+std::vector<uint8_t> silentSong() {
+    XmSong song;
+    song.channels = 2;
+    song.speed = 2;
+    song.tempo = 125;
+    for (uint8_t order = 0; order < 10; ++order) song.orders.push_back(order);
+    for (int pattern = 0; pattern < 10; ++pattern) song.patterns.push_back(XmPattern::empty(64, 2));
+    return writeXm(song);
+}
+
+bool seek(VirtualAudioDevice& device, int32_t order, int32_t row) {
+    for (int32_t blocks = 0; blocks < 2700; ++blocks) {
+        if (ModulePlayer::currentOrder() == order && ModulePlayer::currentRow() == row) return true;
+        device.advance(blockBytes);
+    }
+    return false;
+}
+
+bool writePng(const std::string& path, const Bitmap& frame) {
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) {
+        std::fprintf(stderr, "titleframes: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
+        return false;
+    }
+    std::vector<png_byte> row(size_t(frame.width) * 3);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!png || !info || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        std::fclose(file);
+        std::fprintf(stderr, "titleframes: PNG encoding failed for %s\n", path.c_str());
+        return false;
+    }
+    png_init_io(png, file);
+    png_set_IHDR(png, info, uint32_t(frame.width), uint32_t(frame.height), 8, PNG_COLOR_TYPE_RGB,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    for (int32_t y = 0; y < frame.height; ++y) {
+        for (int32_t x = 0; x < frame.width; ++x) {
+            uint32_t w = frame.pixels[y * frame.width + x];
+            row[size_t(x) * 3 + 0] = png_byte(w >> 16);
+            row[size_t(x) * 3 + 1] = png_byte(w >> 8);
+            row[size_t(x) * 3 + 2] = png_byte(w);
+        }
+        png_write_row(png, row.data());
+    }
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    bool ok = std::fclose(file) == 0;
+    if (!ok) std::fprintf(stderr, "titleframes: cannot finish %s\n", path.c_str());
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: titleframes OUTDIR\n");
+        return 1;
+    }
+    std::string dir = argv[1];
+    FreeTypeFontEngine fonts;
+    if (!fonts.open()) {
+        std::fprintf(stderr, "titleframes: the font engine cannot start\n");
+        return 1;
+    }
+    useFontEngine(&fonts);
+    Bitmap frame(640, 480);
+    TitleScene scene;
+    scene.init(&frame);
+
+    VirtualAudioDevice device;
+    std::vector<uint8_t> song = silentSong();
+    ModulePlayer::create(&device, song.data(), uint32_t(song.size()));
+    ModulePlayer::start();
+
+    bool ok = true;
+    auto shoot = [&](const std::string& name, float timeStep) {
+        projectionFlipY = true;
+        scene.renderFrame(&frame, timeStep, 0.0f);
+        projectionFlipY = false;
+        ok = ok && writePng(dir + "/" + name + ".png", frame);
+    };
+    seek(device, 0, 19);
+    shoot("title-order0-row19", 1.0f);
+    seek(device, 0, 20);
+    for (int i = 0; i < 30; ++i) shoot("title-order0-row20", 1.0f);  // the title fading in
+    seek(device, 0, 40);
+    shoot("title-order0-row40", 100.0f);
+    seek(device, 1, 0);
+    shoot("title-order1-0", 0.0f);
+    shoot("title-order1-fading", 30.0f);  // half a second: captions half gone, animation at 4.5
+    char name[32];
+    for (int second = 1; second <= 10; ++second) {
+        std::snprintf(name, sizeof name, "title-anim-%02d", second * 9);
+        shoot(name, second == 1 ? 30.0f : 60.0f);
+    }
+    ModulePlayer::stop();
+    useFontEngine(nullptr);
+    return ok ? 0 : 1;
+}
