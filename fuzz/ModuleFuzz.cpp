@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes to the module loader, then sequences and mixes what loaded: a few blocks
-// through the offline render, and many short ticks so that effects run on every kind of row.
+// through the offline render, many short ticks so that effects run on every kind of row, and the
+// song-end search over the first minute.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -21,5 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Mixer::mixVoices(render->mixer, block.data(), 64);
     }
     SongRender::close(render);
+
+    uint64_t frames = 0;
+    SongRender::measure(data, uint32_t(size), 2, 44100 * 60, frames);
     return 0;
 }
