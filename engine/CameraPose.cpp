@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/PortableMath.h"
+
 void CameraPose::clear() {
     position = {};
     target = {};
@@ -11,14 +13,14 @@ void CameraPose::clear() {
 void CameraPose::viewMatrix(Matrix4& out) const {
     Vector3 d = target - position;
     float len = d.length();
-    float yaw = -std::atan2(d.x, d.z);
+    float yaw = -portable::atan2(d.x, d.z);
     // With no direction the pitch would be 0 / 0; look level instead. The clamp keeps a
     // rounding excess over 1 from turning asin into NaN.
-    float pitch = len > 0.0f ? std::asin(std::clamp(d.y / len, -1.0f, 1.0f)) : 0.0f;
+    float pitch = len > 0.0f ? portable::asin(std::clamp(d.y / len, -1.0f, 1.0f)) : 0.0f;
     float r = -degToRad(roll);
-    float sy = std::sin(yaw), cy = std::cos(yaw);
-    float sp = std::sin(pitch), cp = std::cos(pitch);
-    float sr = std::sin(r), cr = std::cos(r);
+    float sy = portable::sin(yaw), cy = portable::cos(yaw);
+    float sp = portable::sin(pitch), cp = portable::cos(pitch);
+    float sr = portable::sin(r), cr = portable::cos(r);
 
     Matrix4 turn;
     turn.identity();

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <utility>
 
+#include "core/PortableMath.h"
+
 void Matrix4::zero() {
     for (float& element : m) element = 0.0f;
 }
@@ -22,9 +24,9 @@ void Matrix4::translation(Vector3 v) {
 
 void Matrix4::rotation(float a, float b, float c) {
     float ra = degToRad(a), rb = degToRad(b), rc = degToRad(c);
-    float sa = std::sin(ra), ca = std::cos(ra);
-    float sb = std::sin(rb), cb = std::cos(rb);
-    float sc = std::sin(rc), cc = std::cos(rc);
+    float sa = portable::sin(ra), ca = portable::cos(ra);
+    float sb = portable::sin(rb), cb = portable::cos(rb);
+    float sc = portable::sin(rc), cc = portable::cos(rc);
     float rows[16] = {
         cb * cc,                cb * sc,                -sb,     0.0f,
         sa * sb * cc - ca * sc, sa * sb * sc + ca * cc, sa * cb, 0.0f,

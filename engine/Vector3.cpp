@@ -3,6 +3,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "core/PortableMath.h"
+
 float degToRad(float degrees) { return degrees * std::numbers::pi_v<float> / 180.0f; }
 
 float Vector3::length() const { return std::sqrt(x * x + y * y + z * z); }
@@ -18,9 +20,9 @@ void Vector3::normalise() {
 
 void Vector3::rotateStepwise(float a, float b, float c) {
     float ra = degToRad(a), rb = degToRad(b), rc = degToRad(c);
-    float sa = std::sin(ra), ca = std::cos(ra);
-    float sb = std::sin(rb), cb = std::cos(rb);
-    float sc = std::sin(rc), cc = std::cos(rc);
+    float sa = portable::sin(ra), ca = portable::cos(ra);
+    float sb = portable::sin(rb), cb = portable::cos(rb);
+    float sc = portable::sin(rc), cc = portable::cos(rc);
     y = ca * y - sa * z;
     z = sa * y + ca * z;  // the y just written
     x = cb * x - sb * y;
@@ -31,9 +33,9 @@ void Vector3::rotateStepwise(float a, float b, float c) {
 
 void Vector3::reflectTurn(float a, float b, float c) {
     float ra = degToRad(a), rb = degToRad(b), rc = degToRad(c);
-    float sa = std::sin(ra), ca = std::cos(ra);
-    float sb = std::sin(rb), cb = std::cos(rb);
-    float sc = std::sin(rc), cc = std::cos(rc);
+    float sa = portable::sin(ra), ca = portable::cos(ra);
+    float sb = portable::sin(rb), cb = portable::cos(rb);
+    float sc = portable::sin(rc), cc = portable::cos(rc);
     float t = cc * x + sc * y;
     float h = sc * x - cc * y;
     float k = sb * t - cb * z;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/PortableMath.h"
+
 bool projectionFlipY = false;
 
 Viewport::~Viewport() { delete[] depth; }
@@ -16,11 +18,11 @@ void Viewport::setup(Bitmap* targetBitmap, float fovDegrees) {
     float halfWidth = marginWidth * 0.5f;
     centreX = halfWidth * 1.010101f;
     centreY = marginHeight * 0.5f * 1.010101f;
-    float tanH = std::tan(h);
+    float tanH = portable::tan(h);
     scaleX = halfWidth / tanH;
     scaleY = -((marginWidth / (marginHeight * 1.3333334f)) * marginHeight * 0.5f) / tanH;
 
-    float c = std::cos(h), s = std::sin(h);
+    float c = portable::cos(h), s = portable::sin(h);
     top = {{0.0f, -c, s}, 0.0f};
     bottom = {{0.0f, c, s}, 0.0f};
     left = {{c, 0.0f, s}, 0.0f};

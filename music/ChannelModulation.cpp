@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/PortableMath.h"
+
 int32_t waveAmplitude(int32_t waveform, int32_t position) {
     switch (waveform) {
     // The constant is a float; the sine is taken in double. Its argument stays just short of a
     // quarter turn, so the peak is 255 (a float sine would round it up to 1 and give 256).
-    case 0: return int32_t(std::fabs(std::sin(2.0 * double(position) * double(0.049087375f))) * 256.0);
+    case 0: return int32_t(std::fabs(portable::sin(2.0 * double(position) * double(0.049087375f))) * 256.0);
     case 1: {
         int32_t b = (position * 8) & 255;
         return position >= 0 ? b : 255 - b;
@@ -71,7 +73,7 @@ void autoVibrato(Channel& channel, const Instrument& instrument) {
     int32_t position = channel.autoVibratoPosition;
     int32_t value = 0;
     switch (instrument.vibratoType) {
-    case 0: value = int32_t(std::sin(double(position) * double(0.024543688f)) * 64.0); break;  // peaks at +-63
+    case 0: value = int32_t(portable::sin(double(position) * double(0.024543688f)) * 64.0); break;  // peaks at +-63
     case 1: value = position < 128 ? 64 : -64; break;
     case 2: value = (128 - ((position + 128) % 256)) >> 1; break;
     case 3: value = (128 - ((384 - position) % 256)) >> 1; break;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "core/PortableMath.h"
 #include "core/Random.h"
 #include "display/TextSprite.h"
 #include "engine/Bitmap.h"
@@ -81,12 +82,12 @@ void ParticleCloudScene::render(Bitmap* target, float timeStep, float clockMs) {
     Matrix4 turn, shift, cloud;
     turn.identity();
     turn.rotation(tumble, tumble, -tumble);
-    depthShift = swingDepth * std::sin(tumble * 0.01f);
+    depthShift = swingDepth * portable::sin(tumble * 0.01f);
     shift.translation({0.0f, 0.0f, depthShift});
     Matrix4::multiply(shift, turn, cloud);  // moved first, then turned
 
     pulsePhase += timeStep * pulsePerStep;
-    float s = (std::sin(pulsePhase) + 1.0f) * 0.4f;
+    float s = (portable::sin(pulsePhase) + 1.0f) * 0.4f;
     spinOffset += u;
 
     for (int32_t i = 0; i < pointCount; ++i) {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "core/PortableMath.h"
 #include "texture/TextureColour.h"
 #include "texture/TextureMath.h"
 #include "texture/TextureSample.h"
@@ -45,7 +46,7 @@ void sineWarp(TextureLayer& layer, int rowFrequency, int columnFrequency, int ro
     float phase = float(rowPhase);
     float step = float(rowFrequency) * texturePi / 128.0f;
     for (int y = 0; y < textureSize; ++y) {
-        float shift = float(rowAmplitude) * std::sin(phase);
+        float shift = float(rowAmplitude) * portable::sin(phase);
         for (int x = 0; x < textureSize; ++x)
             scratch[y * textureSize + x] = sampleWrapped(float(x) + shift, float(y), layer.image);
         phase += step;
@@ -56,7 +57,7 @@ void sineWarp(TextureLayer& layer, int rowFrequency, int columnFrequency, int ro
     phase = float(columnPhase);
     step = float(columnFrequency) * texturePi / 128.0f;
     for (int x = 0; x < textureSize; ++x) {
-        float shift = float(columnAmplitude) * std::sin(phase);
+        float shift = float(columnAmplitude) * portable::sin(phase);
         for (int y = 0; y < textureSize; ++y)
             scratch[y * textureSize + x] = sampleWrapped(float(x), float(y) + shift, layer.image);
         phase += step;
@@ -120,7 +121,7 @@ void swirl(TextureLayer& layer, int amount) {
         for (int u = -128; u < 128; ++u) {
             float r = std::sqrt(float(u * u + v * v));
             float angle = texturePi * r * (1.0f / 128.0f) * float(amount) * texturePi * (1.0f / 180.0f);
-            float cosine = std::cos(angle), sine = std::sin(angle);
+            float cosine = portable::cos(angle), sine = portable::sin(angle);
             float su = float(u) * cosine - float(v) * sine;
             float sv = float(u) * sine + float(v) * cosine;
             scratch[(v + 128) * textureSize + (u + 128)] = sampleWrapped(su, sv, layer.image);

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/PortableMath.h"
 #include "core/Random.h"
 #include "texture/TextureMath.h"
 
@@ -19,7 +20,7 @@ void genSinePlasma(TextureLayer& layer, TextureRgb colour, int stepX, int stepY)
     float columnSine[textureSize];
     float columnAngle = 0.0f;
     for (int x = 0; x < textureSize; ++x) {
-        columnSine[x] = std::sin(columnAngle);
+        columnSine[x] = portable::sin(columnAngle);
         columnAngle += stepColumn;
     }
 
@@ -32,7 +33,7 @@ void genSinePlasma(TextureLayer& layer, TextureRgb colour, int stepX, int stepY)
 
     float rowAngle = 0.0f;
     for (int y = 0; y < textureSize; ++y) {
-        float rowSine = std::sin(rowAngle);
+        float rowSine = portable::sin(rowAngle);
         uint32_t* row = layer.image + y * textureSize;
         for (int x = 0; x < textureSize; ++x) {
             uint32_t pixel = row[x] & 0xFF000000u;

@@ -1,0 +1,20 @@
+#pragma once
+
+// Sine, cosine, tangent, arc sine and arc tangent computed by our own code from plain IEEE double
+// operations (argument reduction, polynomials, Newton steps), so that every platform, compiler and
+// C runtime gives the same bits: the runtime libraries' own routines differ in the last bit, which
+// would change textures and frames from one platform to another. The double routines are within a
+// unit or two in the last place for the arguments the show uses (|x| below 2^20); the float ones
+// are computed in double and rounded once, so they are the correctly rounded result all but
+// very rarely.
+namespace portable {
+
+double sin(double x);
+double cos(double x);
+float sin(float x);
+float cos(float x);
+float tan(float x);
+float asin(float x);
+float atan2(float y, float x);
+
+}  // namespace portable
