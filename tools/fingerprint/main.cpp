@@ -1,0 +1,116 @@
+// fingerprint: prints one line "NAME HASH" for each thing the show computes that must come out the
+// same on every platform and compiler:
+//   textures   the procedural textures of the show's script
+//   sine       the sine table
+//   loading    the loading screen (without its caption) over the texture build
+//   song       the embedded song rendered offline, all of it
+//   SCENE      each Scene of the show (when built) over 120 frames at fixed time steps, captions blank
+// The hash is 64-bit FNV-1a over the bytes, little-endian. Builds that print the same lines draw
+// the same pictures and play the same sound; font engines are left out, since their glyphs differ.
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "assets/Song.h"
+#include "assets/TextureScript.h"
+#include "core/Random.h"
+#include "display/TextSprite.h"
+#include "engine/Bitmap.h"
+#include "engine/SineTable.h"
+#include "music/SongRender.h"
+#include "show/Framebuffer.h"
+#include "show/LoadingScreen.h"
+#include "show/Scene.h"
+#include "show/Show.h"
+#include "texture/TextureScript.h"
+
+namespace {
+
+struct Fnv {
+    uint64_t value = 0xcbf29ce484222325ull;
+
+    void add(const void* data, size_t size) {
+        const uint8_t* bytes = static_cast<const uint8_t*>(data);
+        for (size_t i = 0; i < size; ++i) value = (value ^ bytes[i]) * 0x100000001b3ull;
+    }
+    void addWords(const uint32_t* words, size_t count) {
+        for (size_t i = 0; i < count; ++i) {
+            uint8_t bytes[4] = {uint8_t(words[i]), uint8_t(words[i] >> 8), uint8_t(words[i] >> 16),
+                                uint8_t(words[i] >> 24)};
+            add(bytes, 4);
+        }
+    }
+};
+
+void print(const char* name, const Fnv& hash) {
+    std::printf("%s %016llx\n", name, static_cast<unsigned long long>(hash.value));
+}
+
+Fnv loadingFrames;
+
+void hashLoadingStep() {
+    LoadingScreen::draw(&framebuffer);
+    loadingFrames.addWords(framebuffer.pixels, size_t(framebuffer.pixelCount()));
+}
+
+void hashScene(const char* name, Scene* scene) {
+    if (scene == nullptr) return;
+    Fnv frames;
+    scene->init(&framebuffer);
+    // Time steps as a frame clock following 20 ms audio blocks gives them: 0, then 1.2 or 2.4.
+    for (int32_t frame = 0; frame < 120; ++frame) {
+        float timeStep = frame == 0 ? 0.0f : (frame % 3 == 0 ? 2.4f : 1.2f);
+        scene->renderFrame(&framebuffer, timeStep, float(frame * 20));
+        frames.addWords(framebuffer.pixels, size_t(framebuffer.pixelCount()));
+    }
+    print(name, frames);
+}
+
+}  // namespace
+
+int main() {
+    useFontEngine(nullptr);
+    rng::srand(1);
+
+    TextureTable textures = buildTextures(textureScriptTable, hashLoadingStep);
+    Fnv textureHash;
+    for (uint32_t i = 0; i < textures.count; ++i) textureHash.addWords(textures.textures[i], 256 * 256);
+    print("textures", textureHash);
+    print("loading", loadingFrames);
+
+    buildSineTable();
+    Fnv sineHash;
+    for (int32_t i = 0; i < sineTableSize; ++i) {
+        uint32_t bits;
+        static_assert(sizeof(bits) == sizeof(float));
+        std::memcpy(&bits, &sineTable[i], 4);
+        sineHash.addWords(&bits, 1);
+    }
+    print("sine", sineHash);
+
+    std::vector<int16_t> pcm;
+    const char* error = nullptr;
+    if (!renderSong(songImage, songImageSize, 44100ull * 600, true, pcm, nullptr, &error)) {
+        std::fprintf(stderr, "fingerprint: the song cannot be played: %s\n", error ? error : "unknown reason");
+        return 1;
+    }
+    Fnv songHash;
+    for (int16_t sample : pcm) {
+        uint8_t bytes[2] = {uint8_t(uint16_t(sample)), uint8_t(uint16_t(sample) >> 8)};
+        songHash.add(bytes, 2);
+    }
+    print("song", songHash);
+
+    SceneSet scenes;
+    SceneFactory factory = showSceneFactory();
+    if (factory.construct) factory.construct(&scenes);
+    hashScene("title", scenes.title);
+    hashScene("particles", scenes.particleCloud);
+    hashScene("cube", scenes.cube);
+    hashScene("ring", scenes.ring);
+    hashScene("credits", scenes.credits);
+    if (factory.destroy) factory.destroy(&scenes);
+    freeSineTable();
+    TextureTable::release(textures);
+    return 0;
+}
