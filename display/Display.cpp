@@ -50,7 +50,7 @@ static void handleEvent(DisplayEvent event) {
     case DisplayEvent::EscapeKey:
     case DisplayEvent::CloseRequest:
         // The audio thread may still be running: end here without static destructors.
-        Display::close();
+        Display::closeForExit();
         std::fflush(nullptr);
         std::_Exit(0);
     }
@@ -82,10 +82,20 @@ bool Display::present(const uint32_t* pixels) {
     return true;
 }
 
+// Forgets the backend and everything chosen for it.
+static void forgetBackend() {
+    Display::backend = nullptr;
+    Display::converter = nullptr;
+    Display::format = SurfaceFormat{};
+    Display::appActive = 0;
+}
+
 void Display::close() {
     if (backend != nullptr) backend->close();
-    backend = nullptr;
-    converter = nullptr;
-    format = SurfaceFormat{};
-    appActive = 0;
+    forgetBackend();
+}
+
+void Display::closeForExit() {
+    if (backend != nullptr) backend->closeForExit();
+    forgetBackend();
 }

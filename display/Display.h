@@ -19,12 +19,14 @@ struct Display {
     // when the screen cannot be opened, no offered format is usable, or the sizes are not positive.
     static bool open(DisplayBackend* backend, const char* name, int32_t width, int32_t height);
 
-    // Pumps the pending events first: Escape or a close request run Display::close and end the
-    // process with status 0 at once. Then, while active, converts the width x height XRGB pixels
+    // Pumps the pending events first: Escape or a close request run Display::closeForExit and end
+    // the process with status 0 at once. Then, while active, converts the width x height XRGB pixels
     // row by row into the locked back buffer and flips. While inactive it only sleeps 1 ms.
     // False when nothing is open or the back buffer cannot be locked (the frame is skipped).
     static bool present(const uint32_t* pixels);
 
     // Releases the backend and forgets it; safe when closed already or after a failed open.
     static void close();
+    // The same just before the process ends: the backend may leave the rest to the process's end.
+    static void closeForExit();
 };

@@ -42,6 +42,10 @@ public:
     virtual void sleepMs(uint32_t milliseconds) = 0;
     // Releases everything and gives the desktop back. Safe after a partial open and a second time.
     virtual void close() = 0;
+    // Gives the desktop back when the process ends right afterwards (Escape, a close request): a
+    // backend may leave to the process's end whatever that releases by itself, and must not wait
+    // for anything it need not. The default is close.
+    virtual void closeForExit() { close(); }
 
 protected:
     ~DisplayBackend() = default;

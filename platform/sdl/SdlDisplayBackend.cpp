@@ -7,6 +7,8 @@
 #include <cstring>
 
 #include "platform/sdl/QuietStderr.h"
+#include "platform/sdl/SdlEventMapping.h"
+#include "platform/sdl/X11WindowWatch.h"
 
 // Texture formats in order of preference: 32-bit XRGB layouts first, then 24 and 16 bits. The alpha
 // layouts are usable too, because the texture is copied without blending.
@@ -45,6 +47,20 @@ static bool isStandInDriver() {
     return standIn && (requested == nullptr || std::strcmp(requested, driver) != 0);
 }
 
+// One line on stderr naming the display that could not be opened, with SDL's reason when given.
+static void reportMissingDisplay(const char* reason) {
+    const char* x11 = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    const char* separator = reason != nullptr && *reason != 0 ? ": " : "";
+    if (reason == nullptr) reason = "";
+    if (x11 != nullptr && *x11 != 0)
+        std::fprintf(stderr, "display: cannot open display %s%s%s\n", x11, separator, reason);
+    else if (wayland != nullptr && *wayland != 0)
+        std::fprintf(stderr, "display: cannot open Wayland display %s%s%s\n", wayland, separator, reason);
+    else
+        std::fprintf(stderr, "display: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set)\n");
+}
+
 bool SdlDisplayBackend::openScreen(const char* title, int32_t width, int32_t height) {
     close();
     screenWidth = width;
@@ -56,14 +72,18 @@ bool SdlDisplayBackend::openScreen(const char* title, int32_t width, int32_t hei
             failed = SDL_InitSubSystem(SDL_INIT_VIDEO);
         }
         if (failed != 0) {
-            std::fprintf(stderr, "display: cannot open a display: %s\n", SDL_GetError());
+            // A video driver asked for by name failed; otherwise the display itself did.
+            const char* requested = std::getenv("SDL_VIDEODRIVER");
+            if (requested != nullptr && *requested != 0)
+                std::fprintf(stderr, "display: cannot open a display: %s\n", SDL_GetError());
+            else
+                reportMissingDisplay(SDL_GetError());
             return false;
         }
         ownsVideo = true;
     }
     if (isStandInDriver()) {
-        std::fprintf(stderr, "display: no display found (SDL found only its %s video driver)\n",
-                     SDL_GetCurrentVideoDriver());
+        reportMissingDisplay(nullptr);
         close();
         return false;
     }
@@ -90,6 +110,8 @@ bool SdlDisplayBackend::openScreen(const char* title, int32_t width, int32_t hei
         close();
         return false;
     }
+    // Only now: creating an OpenGL renderer may replace the window's X11 window with a new one.
+    X11WindowWatch::attach(window);
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
     SDL_RenderSetLogicalSize(renderer, width, height);
     SDL_ShowCursor(SDL_DISABLE);
@@ -130,26 +152,12 @@ bool SdlDisplayBackend::createBackBuffer(const SurfaceFormat& format) {
     return false;
 }
 
-// The display event for one SDL event, if it maps to one.
-static bool translate(const SDL_Event& sdlEvent, DisplayEvent* event) {
-    switch (sdlEvent.type) {
-    case SDL_QUIT: *event = DisplayEvent::CloseRequest; return true;
-    case SDL_KEYDOWN:
-        *event = sdlEvent.key.keysym.sym == SDLK_ESCAPE ? DisplayEvent::EscapeKey : DisplayEvent::OtherKey;
-        return true;
-    case SDL_WINDOWEVENT:
-        switch (sdlEvent.window.event) {
-        case SDL_WINDOWEVENT_SHOWN:
-        case SDL_WINDOWEVENT_FOCUS_GAINED:
-        case SDL_WINDOWEVENT_RESTORED: *event = DisplayEvent::Activated; return true;
-        case SDL_WINDOWEVENT_HIDDEN:
-        case SDL_WINDOWEVENT_FOCUS_LOST:
-        case SDL_WINDOWEVENT_MINIMIZED: *event = DisplayEvent::Deactivated; return true;
-        case SDL_WINDOWEVENT_CLOSE: *event = DisplayEvent::CloseRequest; return true;
-        default: return false;
-        }
-    default: return false;
-    }
+// A window destroyed by another client is as good as a close request, and leaves nothing to draw on.
+bool SdlDisplayBackend::windowLostNow(DisplayEvent* event) {
+    if (lossReported || !X11WindowWatch::windowLost()) return false;
+    lossReported = true;
+    *event = DisplayEvent::CloseRequest;
+    return true;
 }
 
 bool SdlDisplayBackend::nextEvent(DisplayEvent* event) {
@@ -159,10 +167,19 @@ bool SdlDisplayBackend::nextEvent(DisplayEvent* event) {
         *event = DisplayEvent::Activated;
         return true;
     }
+    // Checked before SDL sees the window's last events: it would first wait ~100 ms for the window
+    // to leave full screen.
+    if (windowLostNow(event)) return true;
     SDL_Event sdlEvent;
-    while (SDL_PollEvent(&sdlEvent))
-        if (translate(sdlEvent, event)) return true;
-    return false;
+    while (SDL_PollEvent(&sdlEvent)) {
+        X11WindowWatch::noteEvent(sdlEvent);
+        bool orphaned = mayReclaimFocus(sdlEvent) && X11WindowWatch::focusOrphaned();
+        if (!translateSdlEvent(sdlEvent, orphaned, event)) continue;
+        // With no window manager, focus given up goes nowhere: take it back, so keys arrive again.
+        if (orphaned) SDL_SetWindowInputFocus(window);
+        return true;
+    }
+    return windowLostNow(event);
 }
 
 bool SdlDisplayBackend::lock(LockedSurface* surface) {
@@ -180,7 +197,7 @@ void SdlDisplayBackend::unlock() {
 }
 
 void SdlDisplayBackend::flip() {
-    if (renderer == nullptr || texture == nullptr) return;
+    if (renderer == nullptr || texture == nullptr || X11WindowWatch::windowLost()) return;
     SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
     SDL_RenderClear(renderer);
     SDL_RenderCopy(renderer, texture, nullptr, nullptr);
@@ -189,7 +206,27 @@ void SdlDisplayBackend::flip() {
 
 void SdlDisplayBackend::sleepMs(uint32_t milliseconds) { SDL_Delay(milliseconds); }
 
+// Escape or a close request: the process ends right after this, and with it the connection to the
+// window system, whose server then removes the window, its hidden cursor and the screen-saver
+// suspension at once. Destroying a desktop-full-screen window first would make SDL wait about
+// 100 ms for a window manager to confirm leaving full screen (the whole wait where none runs),
+// with the last picture still showing.
+void SdlDisplayBackend::closeForExit() {
+    if (window == nullptr) {
+        close();
+        return;
+    }
+    texture = nullptr;
+    renderer = nullptr;
+    window = nullptr;
+    offeredCount = 0;
+    activatePending = false;
+    ownsVideo = false;
+}
+
 void SdlDisplayBackend::close() {
+    X11WindowWatch::detach();
+    lossReported = false;
     if (texture != nullptr) SDL_DestroyTexture(texture);
     if (renderer != nullptr) SDL_DestroyRenderer(renderer);
     if (window != nullptr) {

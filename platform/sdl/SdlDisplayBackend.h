@@ -21,15 +21,22 @@ public:
     bool createBackBuffer(const SurfaceFormat& format) override;
     // Focus gained, first showing and restore give Activated; focus loss, minimise and hide give
     // Deactivated; the Escape key gives EscapeKey, other keys OtherKey, a close or quit request
-    // CloseRequest. Every other SDL event is consumed and skipped.
+    // CloseRequest. Where no window manager runs and no window holds the focus, being exposed or
+    // entered gives Activated too (and the window takes the focus). A window destroyed by another
+    // client gives CloseRequest. Every other SDL event is consumed and skipped.
     bool nextEvent(DisplayEvent* event) override;
     bool lock(LockedSurface* surface) override;
     void unlock() override;
     void flip() override;
     void sleepMs(uint32_t milliseconds) override;
     void close() override;
+    // Leaves the window to the end of the process (see the .cpp): returns at once.
+    void closeForExit() override;
 
 private:
+    // Reports CloseRequest once after the window has been destroyed from outside.
+    bool windowLostNow(DisplayEvent* event);
+
     // SDL pixel format codes of the renderer's usable formats, parallel to what offeredFormats wrote.
     static constexpr int32_t formatCapacity = 16;
     uint32_t offeredCodes[formatCapacity] = {};
@@ -43,4 +50,5 @@ private:
     int32_t screenHeight = 0;
     bool ownsVideo = false;       // this backend initialised the video subsystem
     bool activatePending = false; // the window was shown at creation: report Activated first
+    bool lossReported = false;    // the window's destruction from outside has been reported
 };

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "display/Display.h"
+#include "platform/sdl/SdlEventMapping.h"
 
 namespace {
 
@@ -76,6 +77,48 @@ TEST_F(SdlDisplayTest, WindowAndKeyEventsBecomeDisplayEvents) {
                                                  DisplayEvent::EscapeKey, DisplayEvent::CloseRequest,
                                                  DisplayEvent::CloseRequest}));
     backend.close();
+}
+
+// With no window manager nobody hands the focus back after another window took it and went away:
+// being exposed or entered then activates (only then: an exposed window whose focus someone else
+// holds stays as it was).
+TEST(SdlEventMapping, ExposedOrEnteredActivatesOnlyWhenTheFocusIsOrphaned) {
+    DisplayEvent event = DisplayEvent::OtherKey;
+    for (SDL_WindowEventID id : {SDL_WINDOWEVENT_EXPOSED, SDL_WINDOWEVENT_ENTER}) {
+        SDL_Event sdlEvent = windowEvent(id);
+        EXPECT_TRUE(mayReclaimFocus(sdlEvent));
+        EXPECT_FALSE(translateSdlEvent(sdlEvent, false, &event));
+        ASSERT_TRUE(translateSdlEvent(sdlEvent, true, &event));
+        EXPECT_EQ(event, DisplayEvent::Activated);
+    }
+    for (SDL_WindowEventID id : {SDL_WINDOWEVENT_FOCUS_LOST, SDL_WINDOWEVENT_LEAVE, SDL_WINDOWEVENT_MOVED}) {
+        SDL_Event sdlEvent = windowEvent(id);
+        EXPECT_FALSE(mayReclaimFocus(sdlEvent));
+        bool mapped = translateSdlEvent(sdlEvent, true, &event);
+        EXPECT_TRUE(!mapped || event == DisplayEvent::Deactivated) << "an orphaned focus activates nothing else";
+    }
+    SDL_Event escape = keyDown(SDLK_ESCAPE);
+    EXPECT_FALSE(mayReclaimFocus(escape));
+    ASSERT_TRUE(translateSdlEvent(escape, true, &event));
+    EXPECT_EQ(event, DisplayEvent::EscapeKey);
+}
+
+// A display that does not answer is named in the show's one line.
+TEST_F(SdlDisplayTest, UnreachableDisplayIsNamed) {
+    std::string display = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
+    std::string wayland = std::getenv("WAYLAND_DISPLAY") ? std::getenv("WAYLAND_DISPLAY") : "";
+    unsetenv("SDL_VIDEODRIVER");
+    unsetenv("WAYLAND_DISPLAY");
+    setenv("DISPLAY", ":9377", 1);
+    SdlDisplayBackend backend;
+    ::testing::internal::CaptureStderr();
+    bool opened = Display::open(&backend, "test", 640, 480);
+    std::string message = ::testing::internal::GetCapturedStderr();
+    if (display.empty()) unsetenv("DISPLAY"); else setenv("DISPLAY", display.c_str(), 1);
+    if (!wayland.empty()) setenv("WAYLAND_DISPLAY", wayland.c_str(), 1);
+    EXPECT_FALSE(opened);
+    EXPECT_NE(message.find("cannot open display :9377"), std::string::npos) << message;
+    EXPECT_EQ(message.find('\n'), message.size() - 1) << "one line: " << message;
 }
 
 TEST_F(SdlDisplayTest, MissingDisplayFailsWithItsReason) {
