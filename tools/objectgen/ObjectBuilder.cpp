@@ -172,6 +172,14 @@ KeyTrack smoothTrack(const std::vector<SourceKey>& keys) {
 }
 
 bool buildObjectBlock(const ObjectSource& source, std::vector<uint8_t>& block, std::string& error) {
+    if (source.camera.position.empty() || source.camera.target.empty()) {
+        error = "the source needs a camera with position and target keys";
+        return false;
+    }
+    if (source.meshes.size() + source.markers.size() > 65535) {
+        error = "too many meshes and markers for the block";
+        return false;
+    }
     std::map<std::string, std::pair<const LatheShell*, ShellGeometry>> shells;
     BlockWriter out{block};
     block.clear();

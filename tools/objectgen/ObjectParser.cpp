@@ -200,6 +200,7 @@ private:
                 float v[3];
                 if (!numbers(rest, 3, v)) return false;
                 if (!(v[2] > 0.0f) || v[1] < v[0]) return fail(*line, "samples need from <= to and a positive step");
+                if ((v[1] - v[0]) / v[2] > 65534.0f) return fail(*line, "more samples than a mesh can hold");
                 part.from = v[0], part.to = v[1], part.step = v[2];
             } else {
                 return fail(*line, "unknown marker statement '" + word + "'");
