@@ -7,7 +7,13 @@
 #include <string>
 #include <vector>
 
+#if defined(_WIN32)
+#include "platform/win32/GdiFontEngine.h"
+using CaptionFontEngine = GdiFontEngine;
+#else
 #include "platform/freetype/FreeTypeFontEngine.h"
+using CaptionFontEngine = FreeTypeFontEngine;
+#endif
 
 namespace {
 
@@ -108,12 +114,12 @@ TEST_F(TextSpriteTest, UnusableArgumentsGiveNoSprite) {
     EXPECT_EQ(createTextSprite(0, 20, 0, "far too wide", 4, 500), nullptr);
 }
 
-// The real engine, as the show uses it.
-class FreeTypeCaptionTest : public ::testing::Test {
+// The platform's real engine (FreeType, or GDI on Windows), as the show uses it.
+class PlatformCaptionTest : public ::testing::Test {
 protected:
-    static FreeTypeFontEngine* fonts;
+    static CaptionFontEngine* fonts;
     static void SetUpTestSuite() {
-        fonts = new FreeTypeFontEngine;
+        fonts = new CaptionFontEngine;
         fonts->open();
     }
     static void TearDownTestSuite() {
@@ -141,9 +147,9 @@ protected:
         return covered;
     }
 };
-FreeTypeFontEngine* FreeTypeCaptionTest::fonts = nullptr;
+CaptionFontEngine* PlatformCaptionTest::fonts = nullptr;
 
-TEST_F(FreeTypeCaptionTest, LoadingCaptionIsTwentyHighWithVisibleGreyText) {
+TEST_F(PlatformCaptionTest, LoadingCaptionIsTwentyHighWithVisibleGreyText) {
     std::unique_ptr<Bitmap> sprite(createTextSprite(0, 20, 0, "loading, please wait", 5, 500));
     ASSERT_NE(sprite, nullptr);
     EXPECT_EQ(sprite->height, 20);
@@ -158,7 +164,7 @@ TEST_F(FreeTypeCaptionTest, LoadingCaptionIsTwentyHighWithVisibleGreyText) {
     }
 }
 
-TEST_F(FreeTypeCaptionTest, BigLetterAndTrailingSpacesKeepTheirSizes) {
+TEST_F(PlatformCaptionTest, BigLetterAndTrailingSpacesKeepTheirSizes) {
     std::unique_ptr<Bitmap> r(createTextSprite(6, 220, 0, "r", 4, 1000));
     ASSERT_NE(r, nullptr);
     EXPECT_EQ(r->height, 220);

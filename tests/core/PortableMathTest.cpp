@@ -1,0 +1,74 @@
+#include "core/PortableMath.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <numbers>
+
+namespace {
+
+// Distance in units of the last place of the double nearest to the reference.
+double ulpsFrom(double value, long double reference) {
+    double nearest = double(reference);
+    double ulp = std::nextafter(std::fabs(nearest), INFINITY) - std::fabs(nearest);
+    return double(std::fabs((long double)value - reference) / ulp);
+}
+
+// The arguments the show's code gives: angles of a few turns either way, in small steps that do
+// not line up with any period.
+template <typename Check>
+void forAngles(Check check) {
+    for (int32_t i = -200000; i <= 200000; ++i) check(float(i) * 0.00031f);
+}
+
+TEST(PortableMath, FloatResultsAreTheCorrectlyRoundedOnes) {
+    int64_t wrong = 0;
+    forAngles([&](float x) {
+        wrong += portable::sin(x) != float(sinl(x));
+        wrong += portable::cos(x) != float(cosl(x));
+        float t = x * 0.25f;  // tangent away from its poles
+        wrong += portable::tan(t) != float(tanl(t));
+        float a = std::fmod(x, 1.0f);
+        wrong += portable::asin(a) != float(asinl(a));
+        wrong += portable::atan2(x, 0.75f) != float(atan2l(x, 0.75f));
+        wrong += portable::atan2(-0.5f, x) != float(atan2l(-0.5f, x));
+    });
+    EXPECT_EQ(wrong, 0);
+}
+
+TEST(PortableMath, DoubleResultsAreWithinTwoUnitsInTheLastPlace) {
+    double worst = 0.0;
+    for (int32_t i = 0; i < 200000; ++i) {
+        double x = double(i) * 2.0 * std::numbers::pi / 4096.0 - 40.0;
+        worst = std::max(worst, ulpsFrom(portable::sin(x), sinl((long double)x)));
+        worst = std::max(worst, ulpsFrom(portable::cos(x), cosl((long double)x)));
+    }
+    // Next to a multiple of pi the result is tiny, and only a reduction with enough bits of pi
+    // keeps it accurate.
+    for (double turns : {1.0, 2.0, 1000.0}) {
+        double x = turns * std::numbers::pi;
+        worst = std::max(worst, ulpsFrom(portable::sin(x), sinl((long double)x)));
+    }
+    EXPECT_LE(worst, 2.0);
+}
+
+TEST(PortableMath, SignsQuadrantsAndUndefinedArguments) {
+    EXPECT_TRUE(std::signbit(portable::sin(-0.0f)));
+    EXPECT_EQ(portable::cos(0.0f), 1.0f);
+    EXPECT_EQ(portable::sin(float(std::numbers::pi / 2)), 1.0f);
+    EXPECT_EQ(portable::atan2(0.0f, -1.0f), std::numbers::pi_v<float>);
+    EXPECT_EQ(portable::atan2(-0.0f, -1.0f), -std::numbers::pi_v<float>);
+    EXPECT_TRUE(std::signbit(portable::atan2(-0.0f, 1.0f)));
+    EXPECT_EQ(portable::atan2(1.0f, 0.0f), float(std::numbers::pi / 2));
+    EXPECT_EQ(portable::atan2(-3.0f, -3.0f), float(-3 * std::numbers::pi / 4));
+    EXPECT_EQ(portable::atan2(2.0f, INFINITY), 0.0f);
+    EXPECT_EQ(portable::asin(1.0f), float(std::numbers::pi / 2));
+    EXPECT_EQ(portable::asin(-1.0f), -float(std::numbers::pi / 2));
+    EXPECT_TRUE(std::isnan(portable::asin(1.0001f)));
+    EXPECT_TRUE(std::isnan(portable::sin(INFINITY)));
+    EXPECT_TRUE(std::isnan(portable::cos(NAN)));
+    EXPECT_TRUE(std::isnan(portable::atan2(NAN, 1.0f)));
+}
+
+}  // namespace
