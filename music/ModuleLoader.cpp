@@ -1,41 +1,36 @@
 #include "music/ModuleLoader.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
 #include "music/AudioOutput.h"
+#include "music/Effects.h"
 #include "music/ModuleStream.h"
 #include "music/Sequencer.h"
+#include "music/XmRecords.h"
 
 namespace {
 
 constexpr uint32_t GuardSlots = 8;        // zero slots after the data (the guard slot among them)
 constexpr uint32_t LeadSlots = 4;         // zero slots before the data
 constexpr uint32_t MaxSampleValues = (1u << 24) - 1;  // the mixer's boundary arithmetic limit
-constexpr uint32_t PatternHeaderRead = 9;   // length, packing type, rows, packed size
-constexpr uint32_t SampleHeaderRead = 40;   // the fields through the name
-constexpr uint8_t AdpcmMark = 0xAD;         // reserved sample header byte of 4-bit packed samples
-constexpr uint32_t AdpcmTableBytes = 16;    // the packed data's delta table
+constexpr int SeekFromStart = 0;          // ModuleStream seek origins
+constexpr int SeekFromEnd = 2;
 
-// Format versions read: 0x0104 stores each instrument's sample data right after its headers;
-// 0x0102 and 0x0103 store every instrument header first, then the patterns, then all sample
-// data; 0x0102 also keeps a pattern's row count in one byte, less one.
-constexpr uint16_t OldestVersion = 0x0102;
-constexpr uint16_t NewestVersion = 0x0104;
-
-// Errors that name values are formatted here; the text stays valid until the next failed load
-// on the same thread.
+// The reason for a failed load, formatted; valid until the next failed load on the same thread.
 thread_local char errorText[160];
 
-const char* formatError(const char* format, ...) {
+// Formats the reason into error and returns false, so a check reads `return fail(error, ...)`.
+bool fail(const char*& error, const char* format, ...) {
     va_list arguments;
     va_start(arguments, format);
     std::vsnprintf(errorText, sizeof errorText, format, arguments);
     va_end(arguments);
-    return errorText;
+    error = errorText;
+    return false;
 }
 
 Sample sharedEmptySample{};
@@ -66,9 +61,11 @@ struct Reader {
     uint32_t tell() { return ops->tell(handle); }
     void seekTo(uint64_t position) {
         if (position > size) position = size;
-        ops->seek(handle, int32_t(position), 0);
+        ops->seek(handle, int32_t(position), SeekFromStart);
     }
     void skip(uint64_t count) { seekTo(uint64_t(tell()) + count); }
+    // Moves past the rest of a record that began at start and holds recordSize bytes.
+    void endRecord(uint32_t start, uint64_t recordSize) { seekTo(uint64_t(start) + recordSize); }
     uint32_t remaining() {
         uint32_t at = tell();
         return at < size ? size - at : 0;
@@ -97,62 +94,83 @@ void freeParts(Module* module) {
     std::free(module);
 }
 
-bool readHeader(Reader& in, Module* module, uint32_t& patternCount, const char*& error) {
-    in.seekTo(60);
-    uint32_t headerSize = in.u32();
-    uint16_t songLength = in.u16();
-    uint16_t restart = in.u16();
-    uint16_t channels = in.u16();
-    patternCount = in.u16();
-    uint16_t instruments = in.u16();
-    module->flags = in.u16();
-    uint16_t speed = in.u16();
-    uint16_t tempo = in.u16();
-    in.bytes(module->orderTable, 256);
+// ---- Song header ----------------------------------------------------------------------------
 
-    if (songLength > 256) return error = "song length above 256", false;
-    // A header stored shorter than the full order table holds only its first headerSize - 20
-    // entries; what the table read past that is pattern data, not part of the song.
-    if (headerSize < 276) {
-        uint32_t stored = headerSize > 20 ? headerSize - 20 : 0;
-        if (songLength > stored) songLength = uint16_t(stored);
-        std::memset(module->orderTable + stored, 0, 256 - stored);
-    }
-    if (channels == 0 || channels > MaxChannels) return error = "channel count outside 1..32", false;
-    if (patternCount > 256) return error = "more than 256 patterns", false;
-    if (instruments > 128) return error = "more than 128 instruments", false;
-    if (tempo == 0) return error = "tempo 0", false;
-    module->songLength = int16_t(songLength);
-    // An order index past the song would leave the order table.
-    module->restartPosition = int16_t(restart < songLength ? restart : 0);
-    module->channels = int16_t(channels);
-    module->instrumentCount = int16_t(instruments);
-    module->defaultSpeed = int16_t(speed > 255 ? 255 : speed);
-    module->defaultTempo = int16_t(tempo > 255 ? 255 : tempo);
+XmSongHeader readSongHeader(Reader& in) {
+    XmSongHeader header{};
+    in.seekTo(0);
+    in.bytes(header.signature, XmSignatureBytes);
+    in.seekTo(XmVersionAt);  // past the song name, 0x1A and the tracker name
+    header.version = in.u16();
+    header.headerSize = in.u32();
+    header.songLength = in.u16();
+    header.restart = in.u16();
+    header.channels = in.u16();
+    header.patterns = in.u16();
+    header.instruments = in.u16();
+    header.flags = in.u16();
+    header.speed = in.u16();
+    header.tempo = in.u16();
+    in.bytes(header.orders, XmMaxOrders);
+    return header;
+}
 
-    // The header size counts from its own field; the patterns start where it says, even when
-    // that is before the end of the 256-byte order table.
-    in.seekTo(60 + uint64_t(headerSize));
+bool checkSongHeader(const XmSongHeader& header, const char*& error) {
+    if (std::memcmp(header.signature, XmSignature, XmSignatureBytes) != 0) return fail(error, "not an Extended Module");
+    if (header.version < XmOldestVersion || header.version > XmInterleavedVersion)
+        return fail(error, "XM version 0x%04X is not supported", unsigned(header.version));
+    if (header.songLength > XmMaxOrders) return fail(error, "song length above %u", XmMaxOrders);
+    if (header.channels == 0 || header.channels > MaxChannels)
+        return fail(error, "channel count outside 1..%d", MaxChannels);
+    if (header.patterns > XmMaxPatterns) return fail(error, "more than %u patterns", XmMaxPatterns);
+    if (header.instruments > XmMaxInstruments) return fail(error, "more than %u instruments", XmMaxInstruments);
+    if (header.tempo == 0) return fail(error, "tempo 0");
     return true;
 }
 
+// A header stored shorter than the full order table holds only its first headerSize - 20
+// entries; what the table read past that is pattern data, not part of the song.
+uint32_t storedOrders(const XmSongHeader& header) {
+    if (header.headerSize < XmFieldsBeforeOrders) return 0;
+    uint32_t stored = header.headerSize - XmFieldsBeforeOrders;
+    return stored < XmMaxOrders ? stored : XmMaxOrders;
+}
+
+void applySongHeader(const XmSongHeader& header, Module* module) {
+    uint32_t stored = storedOrders(header);
+    uint16_t songLength = header.songLength < stored ? header.songLength : uint16_t(stored);
+    std::memcpy(module->orderTable, header.orders, stored);
+    module->songLength = int16_t(songLength);
+    // An order index past the song would leave the order table.
+    module->restartPosition = int16_t(header.restart < songLength ? header.restart : 0);
+    module->channels = int16_t(header.channels);
+    module->instrumentCount = int16_t(header.instruments);
+    module->flags = header.flags;
+    module->defaultSpeed = int16_t(header.speed > XmMaxSpeedOrTempo ? XmMaxSpeedOrTempo : header.speed);
+    module->defaultTempo = int16_t(header.tempo > XmMaxSpeedOrTempo ? XmMaxSpeedOrTempo : header.tempo);
+    module->tickHandler = Sequencer::tick;
+    module->initialGlobalVolume = 64;
+}
+
+// ---- Patterns -------------------------------------------------------------------------------
+
 void unpackCell(Reader& in, NoteCell& cell) {
     uint8_t first = in.u8();
-    if (first & 0x80) {
-        if (first & 0x01) cell.note = in.u8();
-        if (first & 0x02) cell.instrument = in.u8();
-        if (first & 0x04) cell.volume = in.u8();
-        if (first & 0x08) cell.effect = in.u8();
-        if (first & 0x10) cell.param = in.u8();
+    if (first & XmCellPacked) {
+        if (first & XmCellNote) cell.note = in.u8();
+        if (first & XmCellInstrument) cell.instrument = in.u8();
+        if (first & XmCellVolume) cell.volume = in.u8();
+        if (first & XmCellEffect) cell.effect = in.u8();
+        if (first & XmCellParam) cell.param = in.u8();
     } else {
-        if (first != 0) cell.note = first;
+        cell.note = first;
         cell.instrument = in.u8();
         cell.volume = in.u8();
         cell.effect = in.u8();
         cell.param = in.u8();
     }
-    if (cell.note == 97) cell.note = 255;
-    if (cell.instrument > 128) cell.instrument = 0;
+    if (cell.note == XmKeyOffNote) cell.note = NoteKeyOff;
+    if (cell.instrument > XmMaxInstruments) cell.instrument = 0;
 }
 
 NoteCell* allocateCells(uint32_t rows, int channels) {
@@ -160,57 +178,80 @@ NoteCell* allocateCells(uint32_t rows, int channels) {
     return static_cast<NoteCell*>(std::calloc(count ? count : 1, sizeof(NoteCell)));
 }
 
-bool readPatterns(Reader& in, Module* module, uint32_t patternCount, uint16_t version, const char*& error) {
+// Files from other trackers may store a longer pattern header; whatever lies past the bytes
+// read is skipped. A standard (or shorter) length reads exactly those bytes.
+XmPatternHeader readPatternHeader(Reader& in, uint16_t version) {
+    XmPatternHeader header{};
+    bool byteRows = storesByteRowCounts(version);
+    header.headerLength = in.u32();
+    header.packing = in.u8();
+    header.rows = byteRows ? in.u8() + 1u : in.u16();
+    header.packedSize = in.u16();
+    uint32_t headerRead = byteRows ? XmPatternHeaderBytes - 1 : XmPatternHeaderBytes;
+    if (header.headerLength > headerRead) in.skip(header.headerLength - headerRead);
+    return header;
+}
+
+bool readPattern(Reader& in, Module* module, uint32_t index, uint16_t version, const char*& error) {
+    XmPatternHeader header = readPatternHeader(in, version);
+    if (header.rows > XmMaxRows)
+        return fail(error, "pattern %u has %u rows (at most %u)", index, header.rows, XmMaxRows);
+    Pattern& pattern = module->patterns[index];
+    pattern.rows = header.rows;
+    pattern.cells = allocateCells(header.rows, module->channels);
+    if (header.packedSize == 0) return true;
+    uint32_t cellCount = header.rows * uint32_t(module->channels);
+    for (uint32_t c = 0; c < cellCount; ++c) unpackCell(in, pattern.cells[c]);
+    return true;
+}
+
+// Slots for every pattern stored or named by an order of the song.
+void allocatePatterns(Module* module, uint32_t stored) {
     uint32_t referenced = 0;
     for (int i = 0; i < module->songLength; ++i)
         if (uint32_t(module->orderTable[i]) + 1 > referenced) referenced = module->orderTable[i] + 1u;
     module->referencedPatterns = referenced;
-    module->patternSlots = patternCount > referenced ? patternCount : referenced;
-    module->patterns = static_cast<Pattern*>(std::calloc(module->patternSlots ? module->patternSlots : 1, sizeof(Pattern)));
+    module->patternSlots = stored > referenced ? stored : referenced;
+    uint32_t slots = module->patternSlots ? module->patternSlots : 1;
+    module->patterns = static_cast<Pattern*>(std::calloc(slots, sizeof(Pattern)));
+}
 
-    for (uint32_t p = 0; p < patternCount; ++p) {
-        // Files from other trackers may store a longer pattern header; whatever lies past the
-        // 9 bytes read is skipped. A standard (or shorter) length reads exactly 9 bytes.
-        uint32_t headerLength = in.u32();
-        in.u8();  // packing type
-        uint32_t rows = version == 0x0102 ? in.u8() + 1u : in.u16();
-        uint32_t packedSize = in.u16();
-        uint32_t headerRead = version == 0x0102 ? PatternHeaderRead - 1 : PatternHeaderRead;
-        if (headerLength > headerRead) in.skip(headerLength - headerRead);
-        if (rows > 256) return error = formatError("pattern %u has %u rows (at most 256)", p, rows), false;
-
-        Pattern& pattern = module->patterns[p];
-        pattern.rows = rows;
-        pattern.cells = allocateCells(rows, module->channels);
-        if (packedSize == 0) continue;
-        uint32_t cellCount = rows * uint32_t(module->channels);
-        for (uint32_t c = 0; c < cellCount; ++c) unpackCell(in, pattern.cells[c]);
-    }
-    for (uint32_t p = patternCount; p < referenced; ++p) {
-        module->patterns[p].rows = 64;
-        module->patterns[p].cells = allocateCells(64, module->channels);
+bool readPatterns(Reader& in, Module* module, const XmSongHeader& song, const char*& error) {
+    allocatePatterns(module, song.patterns);
+    for (uint32_t p = 0; p < song.patterns; ++p)
+        if (!readPattern(in, module, p, song.version, error)) return false;
+    for (uint32_t p = song.patterns; p < module->referencedPatterns; ++p) {
+        module->patterns[p].rows = XmUnstoredPatternRows;
+        module->patterns[p].cells = allocateCells(XmUnstoredPatternRows, module->channels);
     }
     return true;
 }
 
+// ---- Instruments ----------------------------------------------------------------------------
+
 void readEnvelopePoints(Reader& in, EnvelopePoint* points) {
-    for (int i = 0; i < 12; ++i) {
+    for (uint32_t i = 0; i < XmEnvelopePoints; ++i) {
         points[i].x = in.u16();
         uint16_t y = in.u16();
-        points[i].y = y > 64 ? 64 : y;
+        points[i].y = y > XmEnvelopeTop ? XmEnvelopeTop : y;
     }
 }
 
-// Keeps an envelope's point count and point indices inside its 12 points; fewer than 2 points
+// Keeps an envelope's point count and point indices inside its points; fewer than 2 points
 // turn it off.
 void boundEnvelope(uint8_t& count, uint8_t& sustain, uint8_t& loopStart, uint8_t& loopEnd, uint8_t& type) {
-    if (count > 12) count = 12;
+    if (count > XmEnvelopePoints) count = XmEnvelopePoints;
     if (count < 2) type = 0;
     if (sustain >= count) type &= uint8_t(~EnvelopeSustain);
     if (loopStart >= count || loopEnd >= count) type &= uint8_t(~EnvelopeLoop);
 }
 
-void readInstrumentHeader(Reader& in, Instrument& instrument) {
+static_assert(sizeof(Instrument::sampleMap) == XmMappedNotes, "one map entry for each stored note");
+static_assert(sizeof(Instrument::volumePoints) == XmEnvelopePoints * sizeof(EnvelopePoint), "every stored point");
+
+// The part of an instrument header after the sample header size, in file order.
+void readInstrumentBody(Reader& in, Instrument& instrument) {
+    in.bytes(instrument.sampleMap, XmMappedNotes);
     readEnvelopePoints(in, instrument.volumePoints);
     readEnvelopePoints(in, instrument.panningPoints);
     instrument.volumePointCount = in.u8();
@@ -234,26 +275,78 @@ void readInstrumentHeader(Reader& in, Instrument& instrument) {
                   instrument.panningLoopEnd, instrument.panningType);
 }
 
+// Reads an instrument header into header and (when it has samples) instrument, leaving the
+// stream at the first sample header.
+XmInstrumentHeader readInstrumentHeader(Reader& in, Instrument& instrument) {
+    XmInstrumentHeader header{};
+    uint32_t start = in.tell();
+    header.headerSize = in.u32();
+    in.skip(XmInstrumentNameBytes);
+    header.type = in.u8();
+    header.sampleCount = in.u16();
+    if (header.sampleCount > 0) {
+        header.sampleHeaderSize = in.u32();
+        readInstrumentBody(in, instrument);
+    }
+    in.endRecord(start, header.headerSize);
+    return header;
+}
+
+// Every sample header takes at least the bytes read, so the file bounds the count.
+bool checkSampleCount(Reader& in, const XmInstrumentHeader& header, int index, const char*& error) {
+    uint32_t count = header.sampleCount;
+    uint32_t headerBytes = std::max(header.sampleHeaderSize, XmSampleHeaderBytes);
+    if (uint64_t(count) * headerBytes > in.remaining())
+        return fail(error, "instrument %d has %u samples, more than the file holds", index + 1, count);
+    if (count > MaxInstrumentSamples)
+        return fail(error, "instrument %d has %u samples (at most %u)", index + 1, count, MaxInstrumentSamples);
+    return true;
+}
+
+// ---- Samples --------------------------------------------------------------------------------
+
 void setNoLoop(Sample& sample) {
     sample.loopMode = LoopNone;
     sample.loopStart = 0;
     sample.loopLength = sample.length;
 }
 
-// Reads one sample header; a stored header size beyond the 40 bytes read is skipped. An 8-bit
-// sample whose reserved byte is AdpcmMark is stored 4-bit packed: it leaves here with bits 4.
-Sample* readSampleHeader(Reader& in, uint32_t storedHeaderSize) {
+// Reads one sample header; a stored header size beyond the bytes read is skipped.
+XmSampleHeader readSampleHeader(Reader& in, uint32_t storedHeaderSize) {
+    XmSampleHeader header{};
+    header.length = in.u32();
+    header.loopStart = in.u32();
+    header.loopLength = in.u32();
+    header.volume = in.u8();
+    header.finetune = int8_t(in.u8());
+    header.type = in.u8();
+    header.panning = in.u8();
+    header.relativeNote = int8_t(in.u8());
+    header.reserved = in.u8();
+    in.skip(XmSampleNameBytes);
+    if (storedHeaderSize > XmSampleHeaderBytes) in.skip(storedHeaderSize - XmSampleHeaderBytes);
+    return header;
+}
+
+uint8_t loopModeOf(uint8_t type) {
+    if (type & XmSampleLoopPingPong) return LoopPingPong;
+    if (type & XmSampleLoopForward) return LoopForward;
+    return LoopNone;
+}
+
+// A new sample from its header, lengths and loop in values. An 8-bit sample whose reserved byte
+// is XmAdpcmMark is stored 4-bit packed: it leaves here with bits 4.
+Sample* decodeSampleHeader(const XmSampleHeader& header) {
     Sample* sample = static_cast<Sample*>(std::calloc(1, sizeof(Sample)));
-    sample->length = in.u32();
-    sample->loopStart = in.u32();
-    sample->loopLength = in.u32();
-    sample->volume = in.u8();
-    sample->finetune = int8_t(in.u8());
-    uint8_t type = in.u8();
-    sample->loopMode = LoopNone;
-    if (type & 1) sample->loopMode = LoopForward;
-    if (type & 2) sample->loopMode = LoopPingPong;
-    sample->bits = (type & 0x10) ? 16 : 8;
+    sample->length = header.length;
+    sample->loopStart = header.loopStart;
+    sample->loopLength = header.loopLength;
+    sample->volume = header.volume;
+    sample->finetune = header.finetune;
+    sample->loopMode = loopModeOf(header.type);
+    sample->bits = (header.type & XmSample16Bit) ? 16 : 8;
+    sample->panning = header.panning;
+    sample->relativeNote = header.relativeNote;
     if (sample->loopMode == LoopNone) setNoLoop(*sample);
     if (sample->bits == 16) {
         sample->length /= 2;
@@ -261,30 +354,30 @@ Sample* readSampleHeader(Reader& in, uint32_t storedHeaderSize) {
         sample->loopLength /= 2;
     }
     if (sample->loopLength == 0) setNoLoop(*sample);
-    sample->panning = in.u8();
-    sample->relativeNote = int8_t(in.u8());
-    if (in.u8() == AdpcmMark && sample->bits == 8) sample->bits = 4;
-    in.skip(22);  // name
-    if (storedHeaderSize > SampleHeaderRead) in.skip(storedHeaderSize - SampleHeaderRead);
+    if (header.reserved == XmAdpcmMark && sample->bits == 8) sample->bits = 4;
     return sample;
 }
 
 // Bytes a sample's data takes in the file, and how many of its values the given bytes hold.
 uint64_t storedBytes(const Sample& sample, uint64_t values) {
-    if (sample.bits == 4) return AdpcmTableBytes + (values + 1) / 2;
+    if (sample.bits == 4) return XmAdpcmTableBytes + (values + 1) / 2;
     return values * (sample.bits / 8);
 }
 
 uint32_t valuesIn(const Sample& sample, uint32_t bytes) {
-    if (sample.bits == 4) return bytes < AdpcmTableBytes ? 0 : (bytes - AdpcmTableBytes) * 2;
+    if (sample.bits == 4) return bytes < XmAdpcmTableBytes ? 0 : (bytes - XmAdpcmTableBytes) * 2;
     return bytes / (sample.bits / 8);
 }
 
-// 4-bit packed data: a table of 16 signed 8-bit steps, then two values per byte (low nibble
-// first), each the previous value plus the step its nibble names.
+// Keeps the loop inside the data; without one the sample loops over its whole length.
+void boundLoop(Sample& sample) {
+    if (sample.loopMode == LoopNone || sample.loopStart >= sample.length) setNoLoop(sample);
+    else if (sample.loopLength > sample.length - sample.loopStart) sample.loopLength = sample.length - sample.loopStart;
+}
+
 void unpackAdpcm(Reader& in, Sample& sample) {
-    int8_t steps[AdpcmTableBytes] = {};
-    in.bytes(steps, AdpcmTableBytes);
+    int8_t steps[XmAdpcmTableBytes] = {};
+    in.bytes(steps, XmAdpcmTableBytes);
     uint8_t value = 0;
     for (uint32_t i = 0; i < sample.length; i += 2) {
         uint8_t packed = in.u8();
@@ -296,88 +389,63 @@ void unpackAdpcm(Reader& in, Sample& sample) {
     }
 }
 
-// Reads one sample's data: bounded by the bytes left in the image, widened to 16 bits,
-// delta-decoded (or unpacked), with loop points kept inside the data and the guard slot written.
-// Data cut short by the end of the image is kept as far as it goes when mayEndShort; otherwise
-// the load fails, since more of the file was still to come.
+// Plain data, widened to 16 bits and summed: each stored value is the change from the one before.
+void readDeltas(Reader& in, Sample& sample) {
+    if (sample.bits == 16) {
+        for (uint32_t i = 0; i < sample.length; ++i) sample.data[i] = int16_t(in.u16());
+    } else {
+        for (uint32_t i = 0; i < sample.length; ++i) sample.data[i] = int16_t(uint16_t(in.u8()) << 8);
+    }
+    uint16_t sum = 0;
+    for (uint32_t i = 0; i < sample.length; ++i) {
+        sum = uint16_t(sum + uint16_t(sample.data[i]));
+        sample.data[i] = int16_t(sum);
+    }
+}
+
+// Allocates and fills the data of a sample of length above 0, and writes the guard slot.
+void decodeSampleData(Reader& in, Sample& sample) {
+    sample.allocation = static_cast<int16_t*>(std::calloc(LeadSlots + sample.length + GuardSlots, sizeof(int16_t)));
+    sample.data = sample.allocation + LeadSlots;
+    if (sample.bits == 4) unpackAdpcm(in, sample);
+    else readDeltas(in, sample);
+    uint32_t loopEnd = sample.loopStart + sample.loopLength;
+    if (sample.loopMode == LoopPingPong) sample.data[loopEnd] = sample.data[loopEnd - 1];
+    else if (sample.loopMode == LoopForward) sample.data[loopEnd] = sample.data[sample.loopStart];
+}
+
+// Reads one sample's data, bounded by the bytes left in the image and by MaxSampleValues. Data
+// cut short by the end of the image is kept as far as it goes when mayEndShort; otherwise the
+// load fails, since more of the file was still to come.
 bool readSampleData(Reader& in, Sample& sample, bool mayEndShort, const char*& error) {
     uint32_t at = in.tell();
     uint32_t available = valuesIn(sample, in.remaining());
     uint32_t storedLength = sample.length;
     if (sample.length > available) {
-        if (!mayEndShort)
-            return error = formatError("sample data runs past the end of the file at offset %u", at), false;
+        if (!mayEndShort) return fail(error, "sample data runs past the end of the file at offset %u", at);
         sample.length = available;
     }
     if (sample.length > MaxSampleValues) sample.length = MaxSampleValues;
-    if (sample.loopMode == LoopNone) {
-        setNoLoop(sample);
-    } else if (sample.loopStart >= sample.length) {
-        setNoLoop(sample);
-    } else if (sample.loopLength > sample.length - sample.loopStart) {
-        sample.loopLength = sample.length - sample.loopStart;
-    }
-    if (sample.length == 0) {
-        in.seekTo(uint64_t(at) + storedBytes(sample, storedLength));
-        sample.bits = 16;
-        return true;
-    }
-
-    sample.allocation = static_cast<int16_t*>(std::calloc(LeadSlots + sample.length + GuardSlots, sizeof(int16_t)));
-    sample.data = sample.allocation + LeadSlots;
-    if (sample.bits == 4) {
-        unpackAdpcm(in, sample);
-    } else {
-        if (sample.bits == 16) {
-            for (uint32_t i = 0; i < sample.length; ++i) sample.data[i] = int16_t(in.u16());
-        } else {
-            for (uint32_t i = 0; i < sample.length; ++i) sample.data[i] = int16_t(uint16_t(in.u8()) << 8);
-        }
-        uint16_t sum = 0;
-        for (uint32_t i = 0; i < sample.length; ++i) {
-            sum = uint16_t(sum + uint16_t(sample.data[i]));
-            sample.data[i] = int16_t(sum);
-        }
-    }
+    boundLoop(sample);
+    if (sample.length > 0) decodeSampleData(in, sample);
     // A stored length beyond the image was cut above; skip what was claimed but is not there.
-    in.seekTo(uint64_t(at) + storedBytes(sample, storedLength));
+    in.endRecord(at, storedBytes(sample, storedLength));
     sample.bits = 16;
-
-    uint32_t loopEnd = sample.loopStart + sample.loopLength;
-    if (sample.loopMode == LoopPingPong) sample.data[loopEnd] = sample.data[loopEnd - 1];
-    else if (sample.loopMode == LoopForward) sample.data[loopEnd] = sample.data[sample.loopStart];
     return true;
 }
+
+// ---- Instruments with their samples ---------------------------------------------------------
 
 // Reads instrument index's headers and its sample headers, leaving the stream after them.
 bool readInstrumentHeaders(Reader& in, Module* module, int index, const char*& error) {
     Instrument& instrument = module->instruments[index];
     for (Sample*& entry : instrument.samples) entry = &sharedEmptySample;
-
-    uint32_t start = in.tell();
-    uint32_t headerSize = in.u32();
-    in.skip(23);  // name, type
-    uint32_t sampleCount = in.u16();
-    if (sampleCount == 0) {
-        in.seekTo(uint64_t(start) + headerSize);
-        return true;
-    }
-
-    uint32_t sampleHeaderSize = in.u32();
-    in.bytes(instrument.sampleMap, 96);
-    readInstrumentHeader(in, instrument);
-    in.seekTo(uint64_t(start) + headerSize);
-
-    // Every sample header takes at least the 40 bytes read, so the file bounds the count.
-    uint32_t headerBytes = sampleHeaderSize > SampleHeaderRead ? sampleHeaderSize : SampleHeaderRead;
-    if (uint64_t(sampleCount) * headerBytes > in.remaining())
-        return error = formatError("instrument %d has %u samples, more than the file holds", index + 1,
-                                   sampleCount), false;
-    if (sampleCount > MaxInstrumentSamples)
-        return error = formatError("instrument %d has %u samples (at most %u)", index + 1, sampleCount,
-                                   MaxInstrumentSamples), false;
-    instrument.sampleCount = sampleCount;
-    for (uint32_t s = 0; s < sampleCount; ++s) instrument.samples[s] = readSampleHeader(in, sampleHeaderSize);
+    XmInstrumentHeader header = readInstrumentHeader(in, instrument);
+    if (header.sampleCount == 0) return true;
+    if (!checkSampleCount(in, header, index, error)) return false;
+    instrument.sampleCount = header.sampleCount;
+    for (uint32_t s = 0; s < instrument.sampleCount; ++s)
+        instrument.samples[s] = decodeSampleHeader(readSampleHeader(in, header.sampleHeaderSize));
     return true;
 }
 
@@ -418,37 +486,54 @@ bool readInstruments(Reader& in, Module* module, const char*& error) {
     return true;
 }
 
+int lastInstrumentWithData(const Module* module) {
+    int last = -1;
+    for (int i = 0; i < module->instrumentCount; ++i)
+        if (hasSampleData(module->instruments[i])) last = i;
+    return last;
+}
+
 // Versions 0x0102 and 0x0103: all instrument headers, the patterns, then all sample data.
-bool readOldLayout(Reader& in, Module* module, uint32_t patternCount, uint16_t version, const char*& error) {
+bool readSamplesLastLayout(Reader& in, Module* module, const XmSongHeader& song, const char*& error) {
     allocateInstruments(module);
     for (int i = 0; i < module->instrumentCount; ++i)
         if (!readInstrumentHeaders(in, module, i, error)) return false;
-    if (!readPatterns(in, module, patternCount, version, error)) return false;
-    int lastWithData = -1;
-    for (int i = 0; i < module->instrumentCount; ++i)
-        if (hasSampleData(module->instruments[i])) lastWithData = i;
+    if (!readPatterns(in, module, song, error)) return false;
+    int lastWithData = lastInstrumentWithData(module);
     for (int i = 0; i < module->instrumentCount; ++i)
         if (!readInstrumentData(in, module, i, i >= lastWithData, error)) return false;
     return true;
 }
 
 bool parse(Reader& in, Module* module, const char*& error) {
-    char signature[17] = {};
-    in.seekTo(0);
-    in.bytes(signature, 17);
-    if (std::memcmp(signature, "Extended Module: ", 17) != 0) return error = "not an Extended Module", false;
-    in.seekTo(58);
-    uint16_t version = in.u16();
-    if (version < OldestVersion || version > NewestVersion)
-        return error = formatError("XM version 0x%04X is not supported", unsigned(version)), false;
-    module->tickHandler = Sequencer::tick;
-    module->initialGlobalVolume = 64;
-
-    uint32_t patternCount = 0;
-    if (!readHeader(in, module, patternCount, error)) return false;
-    if (version < 0x0104) return readOldLayout(in, module, patternCount, version, error);
-    if (!readPatterns(in, module, patternCount, version, error)) return false;
+    XmSongHeader song = readSongHeader(in);
+    if (!checkSongHeader(song, error)) return false;
+    applySongHeader(song, module);
+    // The header size counts from its own field; what follows starts where it says, even when
+    // that is before the end of the 256-byte order table.
+    in.endRecord(XmHeaderSizeAt, song.headerSize);
+    if (storesSamplesLast(song.version)) return readSamplesLastLayout(in, module, song, error);
+    if (!readPatterns(in, module, song, error)) return false;
     return readInstruments(in, module, error);
+}
+
+// Reads a module from the installed stream; null (with the reason) when it cannot.
+Module* loadFromStream(const ModuleStream& ops, const void* source, const char*& error) {
+    void* handle = ops.open(source);
+    if (!handle) {
+        fail(error, "cannot open the module stream");
+        return nullptr;
+    }
+    ops.seek(handle, 0, SeekFromEnd);
+    Reader in{&ops, handle, ops.tell(handle)};
+    ops.seek(handle, 0, SeekFromStart);
+
+    Module* module = static_cast<Module*>(std::calloc(1, sizeof(Module)));
+    bool ok = parse(in, module, error);
+    ops.close(handle);
+    if (ok) return module;
+    freeParts(module);
+    return nullptr;
 }
 
 }  // namespace
@@ -457,28 +542,10 @@ Sample* emptySample() { return &sharedEmptySample; }
 
 Module* loadModule(const void* source, const char** error) {
     const char* reason = nullptr;
-    if (!ModuleStream::installed()) {
-        if (error) *error = "no module stream installed";
-        return nullptr;
-    }
-    const ModuleStream& ops = ModuleStream::current();
-    void* handle = ops.open(source);
-    if (!handle) {
-        if (error) *error = "cannot open the module stream";
-        return nullptr;
-    }
-    ops.seek(handle, 0, 2);
-    Reader in{&ops, handle, ops.tell(handle)};
-    ops.seek(handle, 0, 0);
-
-    Module* module = static_cast<Module*>(std::calloc(1, sizeof(Module)));
-    bool ok = parse(in, module, reason);
-    ops.close(handle);
-    if (!ok) {
-        freeParts(module);
-        if (error) *error = reason;
-        return nullptr;
-    }
+    Module* module = nullptr;
+    if (!ModuleStream::installed()) fail(reason, "no module stream installed");
+    else module = loadFromStream(ModuleStream::current(), source, reason);
+    if (!module && error) *error = reason;
     return module;
 }
 
