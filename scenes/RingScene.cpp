@@ -1,0 +1,151 @@
+#include "scenes/RingScene.h"
+
+#include <cmath>
+#include <numbers>
+
+#include "core/PortableMath.h"
+#include "display/TextSprite.h"
+#include "engine/Bitmap.h"
+#include "engine/Draw2D.h"
+#include "engine/Matrix4.h"
+#include "engine/Rounding.h"
+#include "engine/SineTable.h"
+#include "show/LoadingScreen.h"
+
+namespace {
+
+constexpr uint32_t backgroundColour = 0x5A2846;
+constexpr int32_t addLines = 1;
+constexpr float twoPi = 2.0f * std::numbers::pi_v<float>;
+constexpr float viewDistance = 900.0f;   // added to every point's z
+constexpr float screenScale = 256.0f;    // perspective: screen offset = coordinate * 256 / z
+constexpr float depthFade = 0.00058823527f;  // 1 / 1700
+
+// A table walker: a 16.16 fixed-point phase whose upper 16 bits index the sine table. A whole
+// turn is 0x10000000 (4096 entries); a walker that reaches it drops one turn after its step.
+struct Walker {
+    int32_t phase;
+    int32_t step;
+
+    float sine() const { return sineTable[(phase >> 16) & sineTableMask]; }
+    float cosine() const { return sineTable[((phase >> 16) + 1024) & sineTableMask]; }
+    void advance() {
+        phase += step;
+        if (phase >= 0x10000000) phase -= 0x10000000;
+    }
+};
+
+// Subtracts one turn from a phase that has reached it, as each frame does. A single step of more
+// than a turn (only after a long stall) leaves the phase above a turn; it is then reduced whole.
+void wrapOnce(float& phase, float turn) {
+    if (phase >= turn) phase -= turn;
+    if (phase >= turn) phase = std::fmod(phase, turn);
+}
+
+// A start index into the table, taken back by one table length if it has run past it.
+float reducedIndex(float index) { return index >= 4096.0f ? index - 4096.0f : index; }
+
+struct ScreenPoint {
+    float x;
+    float y;
+};
+
+}  // namespace
+
+RingScene::~RingScene() {
+    delete letter;
+    delete label;
+}
+
+uint32_t RingScene::pointColour(float k) {
+    if (!(k >= 0.0f)) k = 0.0f;
+    if (k > 2.0f) k = 2.0f;
+    uint32_t red = uint32_t(std::floor(40.0f * k));
+    uint32_t green = uint32_t(std::floor(86.0f * k));
+    uint32_t blue = uint32_t(std::floor(100.0f * k));
+    return (red << 16) | (green << 8) | blue;
+}
+
+void RingScene::init(Bitmap* target) {
+    (void)target;
+    label = createTextSprite(6, 35, 0, "drovel:ringv2.501", 4, 800);
+    letter = createTextSprite(6, 220, 0, "r", 4, 1000);
+    LoadingScreen::step();
+}
+
+void RingScene::reset() {
+    colourPhase = 0.0f;
+    sizePhase = 0.0f;
+    spin = 230.0f;
+    phaseA = 2.14f;
+    phaseB = 5.6f;
+}
+
+void RingScene::render(Bitmap* target, float timeStep, float clockMs) {
+    (void)clockMs;
+    // The show's time steps are finite; anything else would turn every phase into not a number for
+    // the rest of the scene, so it counts as no time passing.
+    if (!std::isfinite(timeStep)) timeStep = 0.0f;
+
+    spin += timeStep * 0.15f;
+    phaseA += timeStep * 0.009f;
+    phaseB += timeStep * 0.0097f;
+    wrapOnce(spin, 360.0f);
+    wrapOnce(phaseA, twoPi);
+    wrapOnce(phaseB, twoPi);
+
+    target->fill(backgroundColour);
+    if (letter) target->drawTextSprite(*letter, 400, 170, 0xFFFFFF, 0.1f);
+
+    float coilStart = reducedIndex((portable::sin(phaseA) + 1.0f) * 4095.0f);
+    float wobbleStart = reducedIndex((portable::sin(phaseB) + 1.0f) * 2048.0f + 2048.0f);
+    float r = 240.0f - 200.0f * portable::cos(sizePhase);
+    sizePhase += timeStep * 0.0015f;
+
+    // Turns per ring: w0 and w3 one, w1 forty (the fine coil), w2 three.
+    Walker w0{0, toFixed16(4096.0f / r)};
+    Walker w1{0, toFixed16(4096.0f / (r * 0.025f))};
+    Walker w2{toFixed16(coilStart), toFixed16(4096.0f / (r * 0.33333334f))};
+    Walker w3{toFixed16(wobbleStart), toFixed16(4096.0f / r)};
+
+    Matrix4 turn;
+    turn.identity();
+    turn.rotation(spin, spin, 0.0f);
+
+    float centreX = float(target->width) * 0.5f, centreY = float(target->height) * 0.5f;
+    ScreenPoint first{centreX, centreY}, previous = first;
+    uint32_t colour = 0;
+    int32_t n = 0;
+    for (; float(n) < r && n < maxPoints; ++n) {
+        float sin0 = w0.sine(), cos0 = w0.cosine();
+        float sin1 = w1.sine(), cos1 = w1.cosine();
+        float cos2 = w2.cosine();
+        float sin3 = w3.sine(), cos3 = w3.cosine();
+        w0.advance(), w1.advance(), w2.advance(), w3.advance();
+
+        float m = cos1 * (cos2 + 2.2f);
+        Vector3 p = {cos0 * (80.0f * m + 300.0f) + 100.0f * sin3,
+                     sin0 * (60.0f * m + 300.0f) + 70.0f * cos3,
+                     80.0f * sin1 * (cos2 + 2.0f) + 50.0f * cos3 + 20.0f * sin3};
+        p = transformPoint(p, turn);
+        p.z += viewDistance;
+
+        // A point at or behind the eye keeps the previous screen point (the centre before any).
+        ScreenPoint screen = previous;
+        if (p.z > 0.0f) screen = {p.x * screenScale / p.z + centreX, p.y * screenScale / p.z + centreY};
+
+        float depth = (2000.0f - p.z) * depthFade;
+        float b = depth * depth;
+        if (b > 1.0f) b = 1.0f;
+        float k = b * (1.5f + 0.5f * portable::sin(colourPhase * 0.01f));
+        colourPhase += timeStep * 0.5f;
+        colour = pointColour(k);
+
+        if (n == 0) first = screen;
+        else drawLine2D(*target, previous.x, previous.y, screen.x, screen.y, colour, addLines);
+        previous = screen;
+    }
+    if (n > 1) drawLine2D(*target, previous.x, previous.y, first.x, first.y, colour, addLines);
+
+    if (label) target->drawTextSprite(*label, 190, 350, 0xFFFFFF, 0.9f);
+}

@@ -1,0 +1,84 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <numbers>
+#include <vector>
+
+#include "engine/Bitmap.h"
+#include "engine/SineTable.h"
+#include "scenes/RingScene.h"
+#include "tests/scenes/SceneSupport.h"
+
+namespace {
+
+struct RingSceneTest : ::testing::Test {
+    Bitmap frame{640, 480};
+    RingScene scene;
+    void SetUp() override {
+        buildSineTable();
+        scene.init(&frame);
+    }
+    std::vector<uint32_t> pixels() const { return {frame.pixels, frame.pixels + frame.pixelCount()}; }
+};
+
+constexpr float twoPi = 2.0f * std::numbers::pi_v<float>;
+
+}  // namespace
+
+TEST(RingScenePointColour, ChannelsStayWithinTheirLimits) {
+    EXPECT_EQ(RingScene::pointColour(1.0f), (40u << 16) | (86u << 8) | 100u);
+    EXPECT_EQ(RingScene::pointColour(2.0f), (80u << 16) | (172u << 8) | 200u);
+    EXPECT_EQ(RingScene::pointColour(0.5f), (20u << 16) | (43u << 8) | 50u);
+    EXPECT_EQ(RingScene::pointColour(0.0f), 0u);
+    for (float k : {2.5f, 1e30f, -1.0f, std::numeric_limits<float>::quiet_NaN()})
+        EXPECT_LE(RingScene::pointColour(k), RingScene::pointColour(2.0f)) << k;
+    for (float k = 0.0f; k <= 2.0f; k += 0.001f) {
+        uint32_t colour = RingScene::pointColour(k);
+        ASSERT_LE(colour >> 16, 80u);
+        ASSERT_LE((colour >> 8) & 255, 172u);
+        ASSERT_LE(colour & 255, 200u);
+    }
+}
+
+TEST_F(RingSceneTest, StartsFromItsPhasesAndStandsStillAtTimeStepZero) {
+    scene.renderFrame(&frame, 0.0f, 0.0f);
+    EXPECT_EQ(scene.spin, 230.0f);
+    EXPECT_EQ(scene.phaseA, 2.14f);
+    EXPECT_EQ(scene.phaseB, 5.6f);
+    EXPECT_EQ(scene.colourPhase, 0.0f);
+    std::vector<uint32_t> first = pixels();
+    scene.renderFrame(&frame, 0.0f, 0.0f);
+    EXPECT_EQ(pixels(), first);
+    // Plum in the corners, the ring's light in the middle.
+    EXPECT_EQ(frame.pixels[0], 0x5A2846u);
+    EXPECT_EQ(frame.pixels[frame.pixelCount() - 1], 0x5A2846u);
+    EXPECT_GT(pixelsNotEqualToIn(frame, 0, 0, 640, 340, 0x5A2846), 300);
+}
+
+TEST_F(RingSceneTest, TheColourPhaseMovesOncePerPoint) {
+    scene.renderFrame(&frame, 0.0f, 0.0f);
+    scene.renderFrame(&frame, 1.0f, 0.0f);
+    // At size phase 0 the ring has its fewest points: 40, each moving the colour phase by 0.5.
+    EXPECT_FLOAT_EQ(scene.colourPhase, 20.0f);
+    scene.sizePhase = std::numbers::pi_v<float>;
+    float before = scene.colourPhase;
+    scene.renderFrame(&frame, 1.0f, 0.0f);
+    EXPECT_NEAR(scene.colourPhase - before, 220.0f, 0.01f);  // 440 points
+}
+
+TEST_F(RingSceneTest, EachWrapTakesOneTurnAndLongStallsStayWithinATurn) {
+    scene.renderFrame(&frame, 0.0f, 0.0f);
+    scene.spin = 359.9f;
+    scene.phaseA = twoPi - 0.001f;
+    scene.renderFrame(&frame, 1.0f, 0.0f);
+    EXPECT_NEAR(scene.spin, 0.05f, 1e-3f);
+    EXPECT_NEAR(scene.phaseA, 0.008f, 1e-4f);
+    for (float step : {1.0e6f, 2.5e8f, std::numeric_limits<float>::infinity(), std::numeric_limits<float>::quiet_NaN()}) {
+        scene.renderFrame(&frame, step, 0.0f);
+        EXPECT_TRUE(scene.spin >= 0.0f && scene.spin < 360.0f) << step;
+        EXPECT_TRUE(scene.phaseA >= 0.0f && scene.phaseA < twoPi) << step;
+        EXPECT_TRUE(scene.phaseB >= 0.0f && scene.phaseB < twoPi) << step;
+        EXPECT_TRUE(std::isfinite(scene.colourPhase) && std::isfinite(scene.sizePhase)) << step;
+    }
+}
