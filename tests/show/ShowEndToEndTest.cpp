@@ -4,6 +4,8 @@
 // The Scenes are wrapped in recorders that log each call before handing it on.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
@@ -220,3 +222,43 @@ TEST_F(ShowEndToEnd, CaptionsSwitchAtTheirRows) {
 }
 
 }  // namespace
+
+namespace {
+
+// Runs the whole show headless at 50 frames a second with Escape queued before frame `escapeAt`;
+// every frame presented from escapeAt - 1 on is reported on stderr.
+[[noreturn]] void runShowUntilEscape(uint64_t escapeAt) {
+    HeadlessDisplayBackend display;
+    VirtualAudioDevice audio;
+    display.queueEventBeforeFrame(DisplayEvent::EscapeKey, escapeAt);
+    uint64_t frame = 0;
+    display.setFrameSink([&](const uint32_t*, int32_t, int32_t) {
+        if (frame + 1 >= escapeAt) std::fprintf(stderr, "presented %llu\n", static_cast<unsigned long long>(frame));
+        ++frame;
+        audio.advance(882 * 4);
+    });
+    ShowSetup setup;
+    setup.display = &display;
+    setup.audio = &audio;
+    setup.song = songImage;
+    setup.songSize = songImageSize;
+    setup.scenes = showSceneFactory();
+    runShow(setup);
+    std::exit(3);  // the show ran to its end: Escape was lost
+}
+
+}  // namespace
+
+// Escape during loading, in the lattice, in the particle cloud and in the closing fade: the process
+// ends at once with status 0, presenting nothing after the frame before the key. (At 50 frames a
+// second the song starts after 18 loading frames and each order lasts 480 frames.)
+void expectEscapeEndsTheShowBefore(uint64_t escapeAt) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    std::string last = "presented " + std::to_string(escapeAt - 1) + "\n$";
+    EXPECT_EXIT(runShowUntilEscape(escapeAt), ::testing::ExitedWithCode(0), last);
+}
+
+TEST(ShowEndToEndDeathTest, EscapeDuringLoading) { expectEscapeEndsTheShowBefore(5); }
+TEST(ShowEndToEndDeathTest, EscapeInTheLattice) { expectEscapeEndsTheShowBefore(18 + 480 * 2 + 240); }
+TEST(ShowEndToEndDeathTest, EscapeInTheParticleCloud) { expectEscapeEndsTheShowBefore(18 + 480 * 5 + 480); }
+TEST(ShowEndToEndDeathTest, EscapeInTheFade) { expectEscapeEndsTheShowBefore(18 + 480 * 9 + 240); }
