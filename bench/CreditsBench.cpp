@@ -37,7 +37,7 @@ void BM_CreditsFrame(benchmark::State& state) {
 
     VirtualAudioDevice device;
     std::vector<uint8_t> image = silentSong();
-    ModulePlayer::create(&device, image.data(), uint32_t(image.size()));
+    ModulePlayer::create(&device, nullptr, image.data(), uint32_t(image.size()));
     ModulePlayer::start();
     int32_t order = state.range(0) ? 8 : 7, row = state.range(0) ? 50 : 30;
     while (ModulePlayer::currentOrder() < order || ModulePlayer::currentRow() < row) device.advance(882 * 4);

@@ -5,14 +5,12 @@
 #include "music/AudioOutput.h"
 #include "music/ModuleLoader.h"
 #include "music/ModuleStream.h"
-#include "platform/common/SilentClockAudioDevice.h"
 
 namespace {
 
 // Never destroyed: the process may end (Escape) while the worker still plays, and a running
 // thread object must not be destroyed.
 AudioOutput& player = *new AudioOutput();
-SilentClockAudioDevice silentClock;
 ModuleImage songImage{nullptr, 0};
 Module* song = nullptr;
 
@@ -23,12 +21,12 @@ PositionSnapshot audible(const Module* module) {
 
 }  // namespace
 
-Module* ModulePlayer::create(AudioDevice* device, const uint8_t* image, uint32_t size) {
+Module* ModulePlayer::create(AudioDevice* device, AudioDevice* fallback, const uint8_t* image, uint32_t size) {
     if (song) stop();
     ModuleStream::install(MemoryStream::operations());
     if (!AudioOutput::open(player, device, 44100)) {
         std::fprintf(stderr, "no sound device: playing silently\n");
-        AudioOutput::open(player, &silentClock, 44100);
+        AudioOutput::open(player, fallback, 44100);
     }
     songImage = ModuleImage{image, size};
     song = loadModule(&songImage);

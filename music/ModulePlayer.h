@@ -6,10 +6,11 @@ class AudioDevice;
 
 // The player front the show calls. Process-wide: one player, one device, one song.
 struct ModulePlayer {
-    // Opens device at 44100 Hz (falls back to a silent clock device it owns when device is null or
-    // fails to open), loads the song image; returns the Module or null.
-    static Module* create(AudioDevice* device, const uint8_t* image, uint32_t size);
-    // Plays the song from its beginning; false when there is no song.
+    // Opens device at 44100 Hz, or, when it is null or fails to open, fallback (the silent clock the
+    // program hands in, so the song position still follows real time), saying so on stderr; loads
+    // the song image. Returns the Module or null. With neither device open, start refuses.
+    static Module* create(AudioDevice* device, AudioDevice* fallback, const uint8_t* image, uint32_t size);
+    // Plays the song from its beginning; false when there is no song or no open device.
     static bool start();
     // Stops playback, frees the song and closes the device.
     static void stop();

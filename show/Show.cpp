@@ -14,6 +14,7 @@
 #include "show/Timeline.h"
 #include "texture/TextureScript.h"
 
+#include <cstdio>
 #include <initializer_list>
 
 // The procedural textures built during loading; kept until the show ends.
@@ -69,10 +70,13 @@ int runShow(const ShowSetup& setup) {
     for (Scene* scene : {scenes.title, scenes.particleCloud, scenes.cube, scenes.ring, scenes.credits})
         if (scene) scene->init(&framebuffer);
 
-    Module* song = ModulePlayer::create(setup.audio, setup.song, setup.songSize);
-    ModulePlayer::start();
-
-    runMainLoop(scenes, song);
+    Module* song = ModulePlayer::create(setup.audio, setup.silentClock, setup.song, setup.songSize);
+    // Without a song or a device to play it on the song position would never move and the timeline
+    // never end, so the show ends here instead.
+    if (ModulePlayer::start())
+        runMainLoop(scenes, song);
+    else
+        std::fprintf(stderr, "cannot play the song: %s\n", song ? "no sound device and no silent clock" : "it does not load");
 
     ModulePlayer::stop();
     freeSineTable();

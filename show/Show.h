@@ -29,6 +29,7 @@ struct ShowSetup {
     DisplayBackend* display = nullptr;
     FontEngine* fonts = nullptr;  // null: captions stay blank
     AudioDevice* audio = nullptr;
+    AudioDevice* silentClock = nullptr;  // played instead when audio is null or cannot open
     const uint8_t* song = nullptr;
     uint32_t songSize = 0;
     SceneFactory scenes;

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "assets/Song.h"
+#include "platform/common/SilentClockAudioDevice.h"
 #include "platform/win32/DirectDrawDisplayBackend.h"
 #include "platform/win32/GdiFontEngine.h"
 #include "platform/win32/WaveOutAudioDevice.h"
@@ -13,12 +14,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     DirectDrawDisplayBackend display;
     GdiFontEngine fonts;
     WaveOutAudioDevice audio;
+    SilentClockAudioDevice silentClock;  // keeps the song's time when waveOut cannot open
     fonts.open();
 
     ShowSetup setup;
     setup.display = &display;
     setup.fonts = &fonts;
     setup.audio = &audio;
+    setup.silentClock = &silentClock;
     setup.song = songImage;
     setup.songSize = songImageSize;
     setup.scenes = showSceneFactory();

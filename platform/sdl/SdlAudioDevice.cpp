@@ -1,5 +1,7 @@
 #include "platform/sdl/SdlAudioDevice.h"
 
+#include <SDL.h>
+
 #include <cstring>
 
 #include "platform/sdl/QuietStderr.h"
@@ -40,7 +42,7 @@ bool SdlAudioDevice::play(const int16_t* ring, uint32_t ringBytes) {
     return true;
 }
 
-void SdlAudioDevice::callback(void* user, Uint8* stream, int length) {
+void SdlAudioDevice::callback(void* user, uint8_t* stream, int length) {
     SdlAudioDevice& self = *static_cast<SdlAudioDevice*>(user);
     self.polls_.load(std::memory_order_acquire);
     if (!self.ring_ || self.ringBytes_ == 0) {

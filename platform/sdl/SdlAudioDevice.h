@@ -1,6 +1,4 @@
 #pragma once
-#include <SDL.h>
-
 #include <atomic>
 #include <cstdint>
 
@@ -22,9 +20,10 @@ public:
     void prepareWorker() override;
 
 private:
-    static void callback(void* user, Uint8* stream, int length);
+    // SDL's audio callback (SDL's Uint8 is uint8_t).
+    static void callback(void* user, uint8_t* stream, int length);
 
-    SDL_AudioDeviceID device_ = 0;
+    uint32_t device_ = 0;  // SDL's audio device id; 0 while closed
     uint32_t bufferBytes_ = 4096;
     const uint8_t* ring_ = nullptr;  // guarded by SDL's device lock
     uint32_t ringBytes_ = 0;

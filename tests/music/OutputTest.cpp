@@ -256,8 +256,9 @@ TEST(ModulePlayerConcurrency, FallsBackToTheSilentClockWhenTheDeviceFails) {
     std::vector<uint8_t> image = writeXm(busySong(125));
     VirtualAudioDevice broken;
     broken.setOpenFails(true);
+    SilentClockAudioDevice silentClock;
     testing::internal::CaptureStderr();
-    Module* module = ModulePlayer::create(&broken, image.data(), uint32_t(image.size()));
+    Module* module = ModulePlayer::create(&broken, &silentClock, image.data(), uint32_t(image.size()));
     std::string note = testing::internal::GetCapturedStderr();
     ASSERT_NE(module, nullptr);
     EXPECT_NE(note.find("no sound device"), std::string::npos);
@@ -277,7 +278,14 @@ TEST(ModulePlayerConcurrency, FallsBackToTheSilentClockWhenTheDeviceFails) {
     EXPECT_EQ(ModulePlayer::currentOrder(nullptr), 0);
     EXPECT_EQ(ModulePlayer::currentRow(nullptr), 0);
     EXPECT_EQ(ModulePlayer::elapsedMs(nullptr), 0);
-    EXPECT_EQ(ModulePlayer::create(&broken, image.data(), 10), nullptr);  // not a module
+    EXPECT_EQ(ModulePlayer::create(&broken, &silentClock, image.data(), 10), nullptr);  // not a module
+    EXPECT_FALSE(ModulePlayer::start());
+    ModulePlayer::stop();
+
+    // With no device at all the song loads but does not start: there is no clock to follow.
+    testing::internal::CaptureStderr();
+    ASSERT_NE(ModulePlayer::create(&broken, nullptr, image.data(), uint32_t(image.size())), nullptr);
+    testing::internal::GetCapturedStderr();
     EXPECT_FALSE(ModulePlayer::start());
     ModulePlayer::stop();
 }

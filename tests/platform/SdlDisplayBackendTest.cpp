@@ -1,3 +1,5 @@
+// Built only with the SDL backend.
+#if defined(PLATFORM_TESTS_WITH_SDL)
 #include "platform/sdl/SdlDisplayBackend.h"
 
 #include <SDL.h>
@@ -156,3 +158,4 @@ TEST_F(SdlDisplayTest, NoDisplayIsNotPaperedOverByTheOffscreenDriver) {
 }
 
 }  // namespace
+#endif

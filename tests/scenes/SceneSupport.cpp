@@ -21,7 +21,7 @@ constexpr uint32_t blockBytes = 882 * 4;  // 20 ms of 44100 Hz 16-bit stereo
 }  // namespace
 
 SongPosition::SongPosition() : image(silentTimelineSong()) {
-    ModulePlayer::create(&device, image.data(), static_cast<uint32_t>(image.size()));
+    ModulePlayer::create(&device, nullptr, image.data(), static_cast<uint32_t>(image.size()));
     ModulePlayer::start();
 }
 

@@ -5,10 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
 #include <vector>
 
 #include "engine/Viewport.h"
+#include "platform/common/SilentClockAudioDevice.h"
 #include "platform/headless/HeadlessDisplayBackend.h"
 #include "platform/headless/VirtualAudioDevice.h"
 #include "show/Scene.h"
@@ -199,6 +201,30 @@ TEST_F(ShowRun, ADisplayThatCannotOpenEndsAtOnceBeforeAnythingIsCreated) {
     EXPECT_TRUE(events.empty());  // no Scene was constructed
     EXPECT_FALSE(audio.isPlaying());
     EXPECT_EQ(audioFrames, 0u);
+}
+
+TEST_F(ShowRun, WithNoSoundDeviceTheSilentClockKeepsTheTimelineAndWithoutOneTheShowEnds) {
+    ShowSetup show = setup();
+    audio.setOpenFails(true);
+    // The silent clock reads a time that every presented frame moves on by 1/60 s.
+    static std::atomic<int64_t> fakeNanoseconds{0};
+    SilentClockAudioDevice silentClock;
+    silentClock.setTimeSource([](void*) { return fakeNanoseconds.load(); }, nullptr);
+    show.silentClock = &silentClock;
+    display.setFrameSink([](const uint32_t*, int32_t, int32_t) { fakeNanoseconds += 16666667; });
+    show.scenes.construct = [](SceneSet*) {};
+    show.scenes.destroy = [](SceneSet*) {};
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(runShow(show), 1);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("no sound device"), std::string::npos);
+    EXPECT_GT(fakeNanoseconds.load(), 8'000'000'000);  // the song's 8.8 s went by
+
+    show.silentClock = nullptr;
+    frameColours.clear();
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(runShow(show), 1);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("cannot play the song"), std::string::npos);
+    audio.setOpenFails(false);
 }
 
 using ShowRunDeathTest = ShowRun;

@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
 
     VirtualAudioDevice device;
     std::vector<uint8_t> song = silentSong();
-    ModulePlayer::create(&device, song.data(), uint32_t(song.size()));
+    ModulePlayer::create(&device, nullptr, song.data(), uint32_t(song.size()));
     ModulePlayer::start();
 
     bool ok = true;

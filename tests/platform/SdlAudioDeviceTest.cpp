@@ -1,4 +1,4 @@
-#if defined(MUSIC_TESTS_WITH_SDL)
+#if defined(PLATFORM_TESTS_WITH_SDL)
 #include <gtest/gtest.h>
 
 #include <chrono>
