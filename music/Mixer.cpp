@@ -9,13 +9,75 @@
 
 namespace {
 
-constexpr uint64_t One = uint64_t(1) << 32;          // 1.0 in 32.32
-constexpr float FractionScale = 4.6566128730773926e-10f;  // 2^-31
+// Volume: the four factors (volume and envelope 0..64, fade-out 0..65536, global 0..64) multiply to at
+// most 2^34, so times 255 over 2^35 they give 0..127. Out-of-range factors are held to +-2^24.
+constexpr double VolumeDivisor = 34359738368.0;  // 2^35
+constexpr double VolumeLimit = 16777216.0;       // 2^24
+
+// Panning: the envelope (0..64, centre 32) moves a centred panning by up to 4 x 32 either way, less
+// towards the edges.
+constexpr int32_t PanningCentre = 128;
+constexpr int32_t PanningEnvelopeCentre = 32;
+
+// Frequencies. Linear: MiddleRate x 2^((MiddlePeriod - period + offset) / PeriodsPerOctave), where
+// MiddlePeriod is six octaves of periods. Otherwise PeriodClock / (period + offset).
+constexpr int32_t PeriodsPerOctave = 768;
+constexpr int32_t MiddlePeriod = 6 * PeriodsPerOctave;  // 4608
+constexpr double MiddleRate = 8363.0;                   // Hz
+constexpr int32_t PeriodClock = 14317056;
+constexpr double HighestFrequency = 2147483520.0;  // the largest float below 2^31
+constexpr int64_t LowestFrequency = 100;
+constexpr int64_t StepLimit = 256;  // values per frame: a step must fit the 8 integer bits of 8.24
+
+// The 8.24 boundary count covers distances below 2^24 values.
+constexpr int64_t BoundaryReach = int64_t(1) << 24;
+
+// Gain ramps last RampFrames frames at RampRate, in proportion at other rates. A rate of 0 opens at
+// DefaultRate.
+constexpr uint32_t RampFrames = 128;
+constexpr uint32_t RampRate = 44100;
+constexpr uint32_t DefaultRate = 44100;
+
+// Mirrors a ping-pong bounce makes at most before it gives up and restarts the loop.
+constexpr int MirrorLimit = 4096;
 
 int32_t clampInt(double value, double low, double high) {
     if (!(value >= low)) return int32_t(low);
     if (value > high) return int32_t(high);
     return int32_t(value);  // truncates toward zero
+}
+
+// Loop bounds of a sample: in values, and in 32.32 (start, end and length).
+uint32_t loopEndOf(const Sample& sample) { return sample.loopStart + sample.loopLength; }
+int64_t loopStartPosition(const Sample& sample) { return int64_t(toPosition(sample.loopStart)); }
+int64_t loopEndPosition(const Sample& sample) { return int64_t(toPosition(loopEndOf(sample))); }
+
+// The voice volume of a channel: the product of its factors, truncated toward zero.
+int32_t volumeOf(const Channel& channel, const Module& module) {
+    // The product needs up to 46 bits: in double it is exact, so the truncation sees its true value.
+    double volume = double(channel.volume + channel.volumeOffset) * double(channel.volumeEnvelope.value) *
+                    double(channel.fadeoutVolume) * double(module.globalVolume) * 255.0 / VolumeDivisor;
+    return clampInt(volume, -VolumeLimit, VolumeLimit);
+}
+
+// The voice panning of a channel: its panning moved by the panning envelope, within 0..255.
+int32_t panningOf(const Channel& channel) {
+    int32_t panning = channel.panning;
+    int32_t distance = panning - PanningCentre < 0 ? PanningCentre - panning : panning - PanningCentre;
+    int32_t swing = channel.panningEnvelope.value - PanningEnvelopeCentre;
+    int32_t p = panning + ((PanningCentre - distance) / 32) * swing;
+    return p < 0 ? 0 : (p > 255 ? 255 : p);
+}
+
+// The frequency in Hz a channel plays at, truncated; period is its period plus its offset (not 0).
+int64_t frequencyOf(const Channel& channel, const Module& module, int32_t period) {
+    if (!(module.flags & LinearFrequencyFlag)) return PeriodClock / period;
+    // 1/768 is a float constant; the exponent (exact in double) and the power are taken in
+    // double, so the truncated frequency is not disturbed by float rounding.
+    double exponent =
+        double(MiddlePeriod - channel.period + channel.periodOffset) * double(1.0f / float(PeriodsPerOctave));
+    double hz = MiddleRate * std::pow(2.0, exponent);
+    return clampInt(hz, 0.0, HighestFrequency);
 }
 
 void setTargets(Voice& voice) {
@@ -38,23 +100,22 @@ void trigger(Mixer& mixer, Channel& channel, const Sample* sample) {
     }
     Voice& fresh = *channel.voice;
     fresh.sample = (sample && sample->data && sample->length > 0) ? sample : nullptr;
-    uint32_t loopEnd = sample ? sample->loopStart + sample->loopLength : 0;
+    uint32_t loopEnd = sample ? loopEndOf(*sample) : 0;
     if (fresh.startOffset >= loopEnd) fresh.startOffset = 0;
-    fresh.position = uint64_t(fresh.startOffset) << 32;
+    fresh.position = toPosition(fresh.startOffset);
     fresh.direction = DirectionForward;
     fresh.startOffset = 0;
-    fresh.leftLevel = 0;
-    fresh.rightLevel = 0;
+    fresh.leftLevel = levelOfGain(0);
+    fresh.rightLevel = levelOfGain(0);
     fresh.rampFrames = 0;
 }
 
 // Linear interpolation between d[i] and d[i + 1] on the top 31 bits of the fraction.
 inline float sampleAt(const int16_t* data, uint64_t position) {
-    int32_t i = int32_t(int64_t(position) >> 32);
-    uint32_t fraction = uint32_t(position);
+    int32_t i = int32_t(positionIndex(position));
     float a = data[i];
     float b = data[i + 1];
-    return a + float(fraction >> 1) * FractionScale * (b - a);
+    return a + positionWeight(position) * (b - a);
 }
 
 inline uint64_t advance(uint64_t position, uint64_t delta) { return (position & ~uint64_t(1)) + delta; }
@@ -70,29 +131,29 @@ inline uint64_t advanceBy(uint64_t position, uint64_t delta, uint32_t frames) {
 // handled before any frame is mixed); -1 when the distance lies beyond the range the 8.24
 // arithmetic covers (no boundary in this call).
 int64_t framesToBoundary(const Voice& voice, const Sample& sample) {
-    int64_t loopStart = int64_t(sample.loopStart) << 32;
-    int64_t loopEnd = int64_t(uint64_t(sample.loopStart + sample.loopLength) << 32);
     int64_t position = int64_t(voice.position);
-    int64_t distance = voice.direction == DirectionBackward ? position - loopStart : loopEnd - position;
+    int64_t distance = voice.direction == DirectionBackward ? position - loopStartPosition(sample)
+                                                            : loopEndPosition(sample) - position;
     // Already past the boundary (a restart behind a backward-moving loop): one frame, then the
     // boundary brings the position back.
     if (distance < 0) return 1;
-    if ((uint64_t(distance) >> 32) >= (1u << 24)) return -1;
-    uint64_t distance24 = uint64_t(distance) >> 8;
-    uint32_t step24 = (uint32_t(voice.step >> 32) << 24) + (uint32_t(voice.step) >> 8);
+    if (positionIndex(uint64_t(distance)) >= BoundaryReach) return -1;
+    uint64_t distance24 = boundaryUnits(uint64_t(distance));
+    uint32_t step24 = uint32_t(boundaryUnits(voice.step));
     if (step24 == 0) step24 = 1;
     return int64_t((distance24 + step24 - 1) / step24);
 }
 
 void startRampIfNeeded(const Mixer& mixer, Voice& voice) {
-    if (voice.rampFrames > 0 && voice.leftTarget == voice.latchedLeft && voice.rightTarget == voice.latchedRight) return;
+    bool latched = voice.leftTarget == voice.latchedLeft && voice.rightTarget == voice.latchedRight;
+    if (voice.rampFrames > 0 && latched) return;
     voice.latchedLeft = voice.leftTarget;
     voice.latchedRight = voice.rightTarget;
-    int32_t left = voice.leftTarget - voice.leftLevel / 256;
-    int32_t right = voice.rightTarget - voice.rightLevel / 256;
+    int32_t left = voice.leftTarget - levelGain(voice.leftLevel);
+    int32_t right = voice.rightTarget - levelGain(voice.rightLevel);
     float ramp = float(mixer.rampLength);
-    voice.leftRampStep = left != 0 ? float(left) / 255.0f / ramp : 0.0f;
-    voice.rightRampStep = right != 0 ? float(right) / 255.0f / ramp : 0.0f;
+    voice.leftRampStep = left != 0 ? gainFactor(left) / ramp : 0.0f;
+    voice.rightRampStep = right != 0 ? gainFactor(right) / ramp : 0.0f;
     voice.rampFrames = (left != 0 || right != 0) ? mixer.rampLength : 0;
 }
 
@@ -121,7 +182,7 @@ uint64_t mixSteadyScalar(const int16_t* data, uint64_t position, uint64_t delta,
 #if defined(__SSE2__)
 inline int32_t pairAt(const int16_t* data, uint64_t position) {
     int32_t pair;
-    std::memcpy(&pair, data + (int64_t(position) >> 32), sizeof pair);
+    std::memcpy(&pair, data + positionIndex(position), sizeof pair);
     return pair;
 }
 
@@ -136,7 +197,7 @@ uint64_t mixSteadySse2(const int16_t* data, uint64_t position, uint64_t delta, f
     frames -= 1;
     const uint64_t step = delta & ~uint64_t(1);  // from here on every position keeps delta's lowest bit
     const __m128 gains = _mm_setr_ps(leftGain, rightGain, leftGain, rightGain);
-    const __m128 scale = _mm_set1_ps(FractionScale);
+    const __m128 scale = _mm_set1_ps(FractionWeightScale);
     // The fractions are the low 32 bits of the positions, so they step in plain 32-bit lanes.
     const uint32_t fractionStep = uint32_t(step);
     const __m128i fractionGroupStep = _mm_set1_epi32(int32_t(4 * fractionStep));
@@ -153,7 +214,7 @@ uint64_t mixSteadySse2(const int16_t* data, uint64_t position, uint64_t delta, f
         __m128i pairs = _mm_setr_epi32(pairAt(data, p0), pairAt(data, p1), pairAt(data, p2), pairAt(data, p3));
         __m128 a = _mm_cvtepi32_ps(_mm_srai_epi32(_mm_slli_epi32(pairs, 16), 16));
         __m128 b = _mm_cvtepi32_ps(_mm_srai_epi32(pairs, 16));
-        __m128 f = _mm_cvtepi32_ps(_mm_srli_epi32(fractions, 1));
+        __m128 f = _mm_cvtepi32_ps(_mm_srli_epi32(fractions, 1));  // times scale: positionWeight, four at a time
         fractions = _mm_add_epi32(fractions, fractionGroupStep);
         __m128 s = _mm_add_ps(a, _mm_mul_ps(_mm_mul_ps(f, scale), _mm_sub_ps(b, a)));
         _mm_storeu_ps(out, _mm_add_ps(_mm_loadu_ps(out), _mm_mul_ps(_mm_unpacklo_ps(s, s), gains)));
@@ -173,8 +234,8 @@ uint64_t mixSteady(const int16_t* data, uint64_t position, uint64_t delta, float
 
 // Mixes frames while the gains move by the voice's ramp steps; stores the reached levels.
 uint64_t mixRamp(Voice& voice, const int16_t* data, uint64_t position, uint64_t delta, float* out, uint32_t frames) {
-    float leftGain = float(voice.leftLevel) / 256.0f / 255.0f;
-    float rightGain = float(voice.rightLevel) / 256.0f / 255.0f;
+    float leftGain = levelFactor(voice.leftLevel);
+    float rightGain = levelFactor(voice.rightLevel);
     for (uint32_t n = 0; n < frames; ++n, out += 2) {
         float s = sampleAt(data, position);
         position = advance(position, delta);
@@ -183,15 +244,15 @@ uint64_t mixRamp(Voice& voice, const int16_t* data, uint64_t position, uint64_t 
         leftGain += voice.leftRampStep;
         rightGain += voice.rightRampStep;
     }
-    voice.leftLevel = int32_t(std::nearbyint(leftGain * 255.0f * 256.0f));
-    voice.rightLevel = int32_t(std::nearbyint(rightGain * 255.0f * 256.0f));
+    voice.leftLevel = levelOfFactor(leftGain);
+    voice.rightLevel = levelOfFactor(rightGain);
     return position;
 }
 
 // Mirrors a ping-pong position back into the loop after it has crossed an end.
 void bounce(Voice& voice, const Sample& sample) {
-    int64_t start = int64_t(sample.loopStart) << 32;
-    int64_t end = int64_t(uint64_t(sample.loopStart + sample.loopLength) << 32);
+    int64_t start = loopStartPosition(sample);
+    int64_t end = loopEndPosition(sample);
     int64_t position = int64_t(voice.position);
     // 2E - p - 2^-32 at the end moving forward, 2S - p - 2^-32 at the start moving backward.
     if (voice.direction == DirectionForward) {
@@ -210,30 +271,31 @@ void bounce(Voice& voice, const Sample& sample) {
         }
     }
     // A step far longer than the loop needs more mirrors; keep the position within one value of it.
-    for (int guard = 0; guard < 4096; ++guard) {
-        if (position >= end + int64_t(One)) {
+    const int64_t one = int64_t(PositionOne);
+    for (int guard = 0; guard < MirrorLimit; ++guard) {
+        if (position >= end + one) {
             position = 2 * end - position - 1;
             voice.direction = DirectionBackward;
-        } else if (position < start - int64_t(One)) {
+        } else if (position < start - one) {
             position = 2 * start - position - 1;
             voice.direction = DirectionForward;
         } else {
             break;
         }
     }
-    if (position >= end + int64_t(One) || position < start - int64_t(One)) position = start;
+    if (position >= end + one || position < start - one) position = start;
     voice.position = uint64_t(position);
 }
 
 void handleBoundary(Voice& voice, const Sample& sample) {
     if (sample.loopMode == LoopForward) {
-        uint64_t end = uint64_t(sample.loopStart + sample.loopLength) << 32;
-        uint64_t length = uint64_t(sample.loopLength) << 32;
+        int64_t end = loopEndPosition(sample);
+        uint64_t length = toPosition(sample.loopLength);
         // Once, even when the 8.24 frame count stopped a little short of the end, then while
         // still at or beyond it.
         do {
             voice.position -= length;
-        } while (int64_t(voice.position) >= int64_t(end));
+        } while (int64_t(voice.position) >= end);
     } else if (sample.loopMode == LoopPingPong) {
         bounce(voice, sample);
     } else {
@@ -265,15 +327,15 @@ void mixVoice(const Mixer& mixer, Voice& voice, float* out, uint32_t frames) {
             if (voice.rampFrames == 0) {
                 voice.leftRampStep = 0.0f;
                 voice.rightRampStep = 0.0f;
-                voice.leftLevel = voice.leftTarget * 256;
-                voice.rightLevel = voice.rightTarget * 256;
+                voice.leftLevel = levelOfGain(voice.leftTarget);
+                voice.rightLevel = levelOfGain(voice.rightTarget);
             }
         } else if (voice.leftTarget == 0 && voice.rightTarget == 0) {
             // Silent at rest (a note handed over and faded out): it adds only zeros, so it just moves on.
             if (run > 0) voice.position = advanceBy(voice.position, delta, run);
         } else {
-            float leftGain = float(voice.leftTarget) / 255.0f;
-            float rightGain = float(voice.rightTarget) / 255.0f;
+            float leftGain = gainFactor(voice.leftTarget);
+            float rightGain = gainFactor(voice.rightTarget);
             voice.position = mixSteady(sample.data, voice.position, delta, leftGain, rightGain, out, run);
         }
         if (atBoundary) handleBoundary(voice, sample);
@@ -288,25 +350,25 @@ bool Mixer::vectorLoops = true;
 
 void Mixer::open(Mixer& mixer, uint32_t rate) {
     std::memset(&mixer, 0, sizeof(mixer));
-    mixer.rate = rate ? rate : 44100;
+    mixer.rate = rate ? rate : DefaultRate;
     mixer.rateReciprocal = 1.0f / float(mixer.rate);
-    mixer.rampLength = mixer.rate * 128 / 44100;
+    mixer.rampLength = mixer.rate * RampFrames / RampRate;
     if (mixer.rampLength == 0) mixer.rampLength = 1;
     mixer.rampReciprocal = 1.0f / float(mixer.rampLength);
     for (int i = 0; i < VoiceCount; ++i) {
         mixer.voices[i].number = i;
-        mixer.voices[i].step = One;
+        mixer.voices[i].step = PositionOne;
     }
 }
 
 uint64_t Mixer::stepFor(const Mixer& mixer, int64_t frequency) {
-    // The boundary arithmetic holds steps below 256 values per frame.
-    int64_t highest = int64_t(mixer.rate) * 256 - 1;
-    if (frequency < 100) frequency = 100;
+    // The boundary arithmetic holds steps below StepLimit values per frame.
+    int64_t highest = int64_t(mixer.rate) * StepLimit - 1;
+    if (frequency < LowestFrequency) frequency = LowestFrequency;
     if (frequency > highest) frequency = highest;
     uint64_t whole = uint64_t(frequency) / mixer.rate;
     uint64_t rest = uint64_t(frequency) % mixer.rate;
-    return (whole << 32) + (rest << 32) / mixer.rate;
+    return (whole << 32) + (rest << 32) / mixer.rate;  // 32.32: fraction = rest x 2^32 / rate
 }
 
 void Mixer::commitChannel(Channel& channel, const Sample* sample, const Module& module) {
@@ -319,32 +381,14 @@ void Mixer::commitChannel(Channel& channel, const Sample* sample, const Module& 
     Voice& voice = *channel.voice;
 
     if (flags & UpdateVolume) {
-        // The product needs up to 46 bits: in double it is exact, so the truncation sees its true value.
-        double volume = double(channel.volume + channel.volumeOffset) * double(channel.volumeEnvelope.value) *
-                        double(channel.fadeoutVolume) * double(module.globalVolume) * 255.0 / 34359738368.0;
-        voice.volume = clampInt(volume, -16777216.0, 16777216.0);
+        voice.volume = volumeOf(channel, module);
         setTargets(voice);
     }
     if (flags & UpdatePanning) {
-        int32_t panning = channel.panning;
-        int32_t distance = panning - 128 < 0 ? 128 - panning : panning - 128;
-        int32_t p = panning + ((128 - distance) / 32) * (channel.panningEnvelope.value - 32);
-        voice.panning = p < 0 ? 0 : (p > 255 ? 255 : p);
+        voice.panning = panningOf(channel);
         setTargets(voice);
     }
-    if (flags & UpdateFrequency) {
-        int64_t frequency;
-        if (module.flags & LinearFrequencyFlag) {
-            // 1/768 is a float constant; the exponent (exact in double) and the power are taken in
-            // double, so the truncated frequency is not disturbed by float rounding.
-            double exponent = double(4608 - channel.period + channel.periodOffset) * double(1.0f / 768.0f);
-            double hz = 8363.0 * std::pow(2.0, exponent);
-            frequency = clampInt(hz, 0.0, 2147483520.0);
-        } else {
-            frequency = 14317056 / period;
-        }
-        voice.step = stepFor(mixer, frequency);
-    }
+    if (flags & UpdateFrequency) voice.step = stepFor(mixer, frequencyOf(channel, module, period));
     if (flags & UpdateRestart) {
         voice.position = 0;
         voice.startOffset = 0;

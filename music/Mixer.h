@@ -1,4 +1,5 @@
 #pragma once
+#include <cmath>
 #include <cstdint>
 
 #include "music/Channel.h"
@@ -6,6 +7,35 @@
 
 constexpr int VoiceCount = 64;
 enum : int32_t { DirectionForward = 1, DirectionBackward = 2 };
+
+// The voice's number formats, each with the conversions the mixer makes between it and the others.
+
+// 32.32 fixed point (positions and steps, in sample values): the integer part in the high 32 bits.
+constexpr uint64_t PositionOne = uint64_t(1) << 32;
+// A whole number of sample values as 32.32; exact.
+inline uint64_t toPosition(uint32_t values) { return uint64_t(values) << 32; }
+// The integer part of a 32.32 position read as signed (it may be -1 at a loop start); floors.
+inline int64_t positionIndex(uint64_t position) { return int64_t(position) >> 32; }
+// The interpolation weight of a 32.32 position: its fraction's top 31 bits times 2^-31, 0 <= w < 1.
+constexpr float FractionWeightScale = 4.6566128730773926e-10f;  // 2^-31
+inline float positionWeight(uint64_t position) { return float(uint32_t(position) >> 1) * FractionWeightScale; }
+
+// 8.24 fixed point (the frame count to a loop boundary): a 32.32 value without its low 8 fraction
+// bits; truncates. A step is held in 32 bits (8 integer bits: Mixer::stepFor keeps it below 256), a
+// distance in 64.
+inline uint64_t boundaryUnits(uint64_t value) { return value >> 8; }
+
+// Gains 0..255 (targets), as a float multiplier: gain / 255.
+inline float gainFactor(int32_t gain) { return float(gain) / 255.0f; }
+
+// 24.8 fixed point (levels): gain x 256.
+inline int32_t levelOfGain(int32_t gain) { return gain * 256; }
+// The gain a level stands for: level / 256, truncating toward zero.
+inline int32_t levelGain(int32_t level) { return level / 256; }
+// A level as a float multiplier: level / 256 / 255, two float divisions in that order.
+inline float levelFactor(int32_t level) { return float(level) / 256.0f / 255.0f; }
+// A float multiplier as a level: factor x 255 x 256 in float, rounded to nearest (ties to even).
+inline int32_t levelOfFactor(float factor) { return int32_t(std::nearbyint(factor * 255.0f * 256.0f)); }
 
 // One mixed voice: a sample playing at a position and a step, with click-free gain ramps.
 struct Voice {
