@@ -5,6 +5,17 @@
 
 #include "core/PortableMath.h"
 
+int32_t nibbleSlide(int32_t value, uint8_t memory, int32_t high) {
+    if (memory >> 4) return std::min(value + (memory >> 4), high);
+    return std::max(value - (memory & 15), 0);
+}
+
+void slideVolume(Channel& channel, Slide direction, int32_t amount) {
+    if (direction == Slide::Up) channel.volume = std::min(channel.volume + amount, MaxVolume);
+    else channel.volume = std::max(channel.volume - amount, 0);
+    channel.flags |= UpdateVolume;
+}
+
 int32_t waveAmplitude(int32_t waveform, int32_t position) {
     switch (waveform) {
     // The constant is a float; the sine is taken in double. Its argument stays just short of a
@@ -25,11 +36,18 @@ void vibrato(Channel& channel) {
     channel.flags |= UpdateFrequency;
 }
 
-void advanceVibrato(Channel& channel) {
-    int32_t position = channel.vibratoPosition + channel.vibratoSpeed;
-    if (position > 31) position -= 64;
-    channel.vibratoPosition = int8_t(position);
+namespace {
+
+// Moves a vibrato or tremolo position on by speed, wrapping within -32..31.
+void advanceWave(int8_t& position, uint8_t speed) {
+    int32_t next = position + speed;
+    if (next > 31) next -= 64;
+    position = int8_t(next);
 }
+
+}  // namespace
+
+void advanceVibrato(Channel& channel) { advanceWave(channel.vibratoPosition, channel.vibratoSpeed); }
 
 void tremolo(Channel& channel) {
     int32_t waveform = (channel.waveControl >> 4) & 3;
@@ -37,14 +55,12 @@ void tremolo(Channel& channel) {
     int32_t a = waveAmplitude(kind, channel.tremoloPosition);
     int32_t o = (a * channel.tremoloDepth) >> 6;
     if (channel.tremoloPosition >= 0) {
-        if (channel.volume + o > 64) o = 64 - channel.volume;
+        if (channel.volume + o > MaxVolume) o = MaxVolume - channel.volume;
         channel.volumeOffset = o;
     } else {
         channel.volumeOffset = -o < -channel.volume ? -channel.volume : -o;
     }
-    int32_t position = channel.tremoloPosition + channel.tremoloSpeed;
-    if (position > 31) position -= 64;
-    channel.tremoloPosition = int8_t(position);
+    advanceWave(channel.tremoloPosition, channel.tremoloSpeed);
     channel.flags |= UpdateVolume;
 }
 
@@ -56,16 +72,15 @@ void tremorStep(Channel& channel) {
 }
 
 void volumeSlide(Channel& channel) {
-    uint8_t memory = channel.volumeSlideMemory;
-    if (memory >> 4) channel.volume = std::min(channel.volume + (memory >> 4), 64);
-    else channel.volume = std::max(channel.volume - (memory & 15), 0);
+    channel.volume = nibbleSlide(channel.volume, channel.volumeSlideMemory, MaxVolume);
     channel.flags |= UpdateVolume;
 }
 
 void tonePortaStep(Channel& channel) {
     int32_t amount = channel.portaSpeed * 4;
-    if (channel.period < channel.portaTarget) channel.period = std::min(channel.period + amount, channel.portaTarget);
-    else if (channel.period > channel.portaTarget) channel.period = std::max(channel.period - amount, channel.portaTarget);
+    int32_t target = channel.portaTarget;
+    if (channel.period < target) channel.period = std::min(channel.period + amount, target);
+    else if (channel.period > target) channel.period = std::max(channel.period - amount, target);
     channel.flags |= UpdateFrequency;
 }
 

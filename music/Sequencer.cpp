@@ -43,7 +43,8 @@ uint32_t patternRows(const Module& module, int32_t order) {
 
 void rowTickChannel(RowContext& row, Channel& channel, const NoteCell& cell) {
     Module& module = row.module;
-    bool portaRow = cell.effect == TonePorta || cell.effect == TonePortaSlide;
+    Effect effect = Effect(cell.effect);
+    bool portaRow = effect == Effect::TonePorta || effect == Effect::TonePortaSlide;
     if (cell.instrument != 0 && !portaRow) channel.instrument = uint8_t(cell.instrument - 1);
     if (cell.note != 0 && cell.note != NoteKeyOff && !portaRow) channel.note = uint8_t(cell.note - 1);
 
@@ -51,7 +52,8 @@ void rowTickChannel(RowContext& row, Channel& channel, const NoteCell& cell) {
     if (!portaRow) channel.sample = sound.sample;
     Saved saved{channel.volume, channel.period, channel.panning};
 
-    if (channel.previousEffect == Tremolo && cell.effect != Tremolo) channel.volume += channel.volumeOffset;
+    if (Effect(channel.previousEffect) == Effect::Tremolo && effect != Effect::Tremolo)
+        channel.volume += channel.volumeOffset;
     channel.previousEffect = cell.effect;
     channel.volumeOffset = 0;
     channel.flags = 0;
@@ -68,7 +70,7 @@ void rowTickChannel(RowContext& row, Channel& channel, const NoteCell& cell) {
     channel.flags |= UpdateFrequency | UpdateVolume;
     if (cell.instrument != 0) resetFromSample(channel, *sound.sample);
     if (cell.volume != 0) volumeColumnRow(channel, cell.volume);
-    if (cell.note == NoteKeyOff || cell.effect == KeyOff) channel.keyOff = 1;
+    if (cell.note == NoteKeyOff || effect == Effect::KeyOff) channel.keyOff = 1;
 
     const Instrument& instrument = *sound.instrument;
     if ((instrument.volumeType & EnvelopeOn) && !channel.volumeEnvelope.finished)

@@ -321,3 +321,21 @@ TEST(Sequencer, SineVibratoAndAutoVibratoPeaksStayBelowAFullSwing) {
     }
     EXPECT_EQ(autoOffsets, (std::vector<int32_t>{0, 63, 0, -63}));
 }
+
+TEST(Sequencer, SlidesStopAtTheirEndsWhileAVolumeAbove64SlidesDownFromWhereItIs) {
+    Channel channel{};
+    channel.volume = 80;  // as Cxx may set it
+    slideVolume(channel, Slide::Down, 3);
+    EXPECT_EQ(channel.volume, 77);
+    EXPECT_TRUE(channel.flags & UpdateVolume);
+    slideVolume(channel, Slide::Up, 0);  // even a zero step up stops at the top
+    EXPECT_EQ(channel.volume, 64);
+    slideVolume(channel, Slide::Down, 70);
+    EXPECT_EQ(channel.volume, 0);
+
+    // The high nibble wins; each direction stops at its own end.
+    EXPECT_EQ(nibbleSlide(10, 0x12, 64), 11);
+    EXPECT_EQ(nibbleSlide(250, 0x90, 255), 255);
+    EXPECT_EQ(nibbleSlide(3, 0x0F, 255), 0);
+    EXPECT_EQ(nibbleSlide(80, 0x01, 64), 79);
+}
