@@ -45,11 +45,6 @@ void wrapOnce(float& phase, float turn) {
 // A start index into the table, taken back by one table length if it has run past it.
 float reducedIndex(float index) { return index >= 4096.0f ? index - 4096.0f : index; }
 
-struct ScreenPoint {
-    float x;
-    float y;
-};
-
 }  // namespace
 
 RingScene::~RingScene() {
@@ -81,6 +76,57 @@ void RingScene::reset() {
     phaseB = 5.6f;
 }
 
+RingScene::Point RingScene::project(Vector3 p, Point previous, float centreX, float centreY) {
+    if (!(p.z > 0.0f)) return previous;
+    return {p.x * screenScale / p.z + centreX, p.y * screenScale / p.z + centreY, previous.colour};
+}
+
+int32_t RingScene::traceRing(Point* points, float r, float centreX, float centreY, float timeStep) {
+    // Below 40 points the coil walker would step more than a turn at a time and leave 16.16.
+    if (!(r >= 40.0f)) r = 40.0f;
+    if (r > float(maxPoints)) r = float(maxPoints);
+    float coilStart = reducedIndex((portable::sin(phaseA) + 1.0f) * 4095.0f);
+    float wobbleStart = reducedIndex((portable::sin(phaseB) + 1.0f) * 2048.0f + 2048.0f);
+
+    // Turns per ring: w0 and w3 one, w1 forty (the fine coil), w2 three.
+    Walker w0{0, toFixed16(4096.0f / r)};
+    Walker w1{0, toFixed16(4096.0f / (r * 0.025f))};
+    Walker w2{toFixed16(coilStart), toFixed16(4096.0f / (r * 0.33333334f))};
+    Walker w3{toFixed16(wobbleStart), toFixed16(4096.0f / r)};
+
+    Matrix4 turn;
+    turn.identity();
+    turn.rotation(spin, spin, 0.0f);
+
+    // A point at or behind the eye keeps the previous screen point (the centre before any).
+    Point previous{centreX, centreY, 0};
+    int32_t n = 0;
+    for (; float(n) < r && n < maxPoints; ++n) {
+        float sin0 = w0.sine(), cos0 = w0.cosine();
+        float sin1 = w1.sine(), cos1 = w1.cosine();
+        float cos2 = w2.cosine();
+        float sin3 = w3.sine(), cos3 = w3.cosine();
+        w0.advance(), w1.advance(), w2.advance(), w3.advance();
+
+        float m = cos1 * (cos2 + 2.2f);
+        Vector3 p = {cos0 * (80.0f * m + 300.0f) + 100.0f * sin3,
+                     sin0 * (60.0f * m + 300.0f) + 70.0f * cos3,
+                     80.0f * sin1 * (cos2 + 2.0f) + 50.0f * cos3 + 20.0f * sin3};
+        p = transformPoint(p, turn);
+        p.z += viewDistance;
+        points[n] = project(p, previous, centreX, centreY);
+
+        float depth = (2000.0f - p.z) * depthFade;
+        float b = depth * depth;
+        if (b > 1.0f) b = 1.0f;
+        float k = b * (1.5f + 0.5f * portable::sin(colourPhase * 0.01f));
+        colourPhase += timeStep * 0.5f;
+        points[n].colour = pointColour(k);
+        previous = points[n];
+    }
+    return n;
+}
+
 void RingScene::render(Bitmap* target, float timeStep, float clockMs) {
     (void)clockMs;
     // The show's time steps are finite; anything else would turn every phase into not a number for
@@ -97,55 +143,16 @@ void RingScene::render(Bitmap* target, float timeStep, float clockMs) {
     target->fill(backgroundColour);
     if (letter) target->drawTextSprite(*letter, 400, 170, 0xFFFFFF, 0.1f);
 
-    float coilStart = reducedIndex((portable::sin(phaseA) + 1.0f) * 4095.0f);
-    float wobbleStart = reducedIndex((portable::sin(phaseB) + 1.0f) * 2048.0f + 2048.0f);
     float r = 240.0f - 200.0f * portable::cos(sizePhase);
     sizePhase += timeStep * 0.0015f;
-
-    // Turns per ring: w0 and w3 one, w1 forty (the fine coil), w2 three.
-    Walker w0{0, toFixed16(4096.0f / r)};
-    Walker w1{0, toFixed16(4096.0f / (r * 0.025f))};
-    Walker w2{toFixed16(coilStart), toFixed16(4096.0f / (r * 0.33333334f))};
-    Walker w3{toFixed16(wobbleStart), toFixed16(4096.0f / r)};
-
-    Matrix4 turn;
-    turn.identity();
-    turn.rotation(spin, spin, 0.0f);
-
-    float centreX = float(target->width) * 0.5f, centreY = float(target->height) * 0.5f;
-    ScreenPoint first{centreX, centreY}, previous = first;
-    uint32_t colour = 0;
-    int32_t n = 0;
-    for (; float(n) < r && n < maxPoints; ++n) {
-        float sin0 = w0.sine(), cos0 = w0.cosine();
-        float sin1 = w1.sine(), cos1 = w1.cosine();
-        float cos2 = w2.cosine();
-        float sin3 = w3.sine(), cos3 = w3.cosine();
-        w0.advance(), w1.advance(), w2.advance(), w3.advance();
-
-        float m = cos1 * (cos2 + 2.2f);
-        Vector3 p = {cos0 * (80.0f * m + 300.0f) + 100.0f * sin3,
-                     sin0 * (60.0f * m + 300.0f) + 70.0f * cos3,
-                     80.0f * sin1 * (cos2 + 2.0f) + 50.0f * cos3 + 20.0f * sin3};
-        p = transformPoint(p, turn);
-        p.z += viewDistance;
-
-        // A point at or behind the eye keeps the previous screen point (the centre before any).
-        ScreenPoint screen = previous;
-        if (p.z > 0.0f) screen = {p.x * screenScale / p.z + centreX, p.y * screenScale / p.z + centreY};
-
-        float depth = (2000.0f - p.z) * depthFade;
-        float b = depth * depth;
-        if (b > 1.0f) b = 1.0f;
-        float k = b * (1.5f + 0.5f * portable::sin(colourPhase * 0.01f));
-        colourPhase += timeStep * 0.5f;
-        colour = pointColour(k);
-
-        if (n == 0) first = screen;
-        else drawLine2D(*target, previous.x, previous.y, screen.x, screen.y, colour, addLines);
-        previous = screen;
+    Point points[maxPoints];
+    int32_t count = traceRing(points, r, float(target->width) * 0.5f, float(target->height) * 0.5f, timeStep);
+    for (int32_t n = 1; n < count; ++n)
+        drawLine2D(*target, points[n - 1].x, points[n - 1].y, points[n].x, points[n].y, points[n].colour, addLines);
+    if (count > 1) {
+        const Point& last = points[count - 1];
+        drawLine2D(*target, last.x, last.y, points[0].x, points[0].y, last.colour, addLines);
     }
-    if (n > 1) drawLine2D(*target, previous.x, previous.y, first.x, first.y, colour, addLines);
 
     if (label) target->drawTextSprite(*label, 190, 350, 0xFFFFFF, 0.9f);
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 
+#include "engine/Vector3.h"
 #include "show/Scene.h"
 
 struct Bitmap;
@@ -12,6 +13,13 @@ class RingScene final : public Scene {
 public:
     static constexpr int32_t maxPoints = 440;  // the point count swings between 40 and this
 
+    // One point of the ring on the screen, with the colour of the segment that ends there.
+    struct Point {
+        float x;
+        float y;
+        uint32_t colour;
+    };
+
     ~RingScene();
 
     void init(Bitmap* target) override;
@@ -21,6 +29,16 @@ public:
     // The colour of a point of brightness k (0..2): red floor(40 k), green floor(86 k), blue
     // floor(100 k), so at most 80, 172 and 200. A k outside 0..2 (or not a number) is limited to it.
     static uint32_t pointColour(float k);
+
+    // The screen point of the camera-space point p (perspective 256 / z about the centre), or
+    // previous when p is at or behind the eye (z at most 0, or not a number).
+    static Point project(Vector3 p, Point previous, float centreX, float centreY);
+
+    // Writes this frame's ring of r points (r limited to 40..440; ceil(r) of them, at most maxPoints)
+    // into points and returns how many: the table walkers started from phaseA and phaseB, turned by
+    // spin and set 900 units in front of the eye. Moves colourPhase on by timeStep * 0.5 per point.
+    // render joins each point to the one before and the last back to the first.
+    int32_t traceRing(Point* points, float r, float centreX, float centreY, float timeStep);
 
     Bitmap* label = nullptr;   // "drovel:ringv2.501"
     Bitmap* letter = nullptr;  // "r"

@@ -6,8 +6,11 @@
 #include <utility>
 #include <vector>
 
+#include "display/TextSprite.h"
 #include "engine/Bitmap.h"
+#include "platform/freetype/FreeTypeFontEngine.h"
 #include "scenes/CubeScene.h"
+#include "tests/scenes/CaptionCheck.h"
 #include "tests/scenes/SceneSupport.h"
 
 namespace {
@@ -74,4 +77,19 @@ TEST_F(CubeSceneTest, StallsAndBrokenTimeStepsKeepTheLatticeFinite) {
             ASSERT_TRUE(std::isfinite(scene.workGrid[n].x) && std::isfinite(scene.workGrid[n].z)) << step;
     }
     EXPECT_TRUE(std::isfinite(scene.gridSpin));
+}
+
+TEST_F(CubeSceneTest, TheCaptionsSitAtTheirPlacesOverAndUnderTheLattice) {
+    FreeTypeFontEngine fonts;
+    if (!fonts.open() || !fonts.hasFace()) GTEST_SKIP() << "no \"Arial\" font: captions are blank";
+    CubeScene captioned;
+    Bitmap captionedFrame{640, 480};
+    useFontEngine(&fonts), captioned.init(&captionedFrame), useFontEngine(nullptr);
+    for (float step : {0.0f, 450.0f}) {
+        scene.renderFrame(&frame, step, 0.0f);
+        captioned.renderFrame(&captionedFrame, step, 0.0f);
+    }
+    expectOnlyCaptionsDiffer(captionedFrame, frame,
+                             {{100, 230, captioned.backdrop}, {20, 180, captioned.axisX},
+                              {420, 60, captioned.axisY}, {330, 310, captioned.label}});
 }

@@ -1,13 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <numbers>
 #include <vector>
 
+#include "display/TextSprite.h"
 #include "engine/Bitmap.h"
 #include "engine/SineTable.h"
+#include "platform/freetype/FreeTypeFontEngine.h"
 #include "scenes/RingScene.h"
+#include "tests/scenes/CaptionCheck.h"
 #include "tests/scenes/SceneSupport.h"
 
 namespace {
@@ -81,4 +85,51 @@ TEST_F(RingSceneTest, EachWrapTakesOneTurnAndLongStallsStayWithinATurn) {
         EXPECT_TRUE(scene.phaseB >= 0.0f && scene.phaseB < twoPi) << step;
         EXPECT_TRUE(std::isfinite(scene.colourPhase) && std::isfinite(scene.sizePhase)) << step;
     }
+}
+
+TEST_F(RingSceneTest, TheRingHasCeilRPointsAndComesRoundToItsStart) {
+    scene.reset();
+    RingScene::Point points[RingScene::maxPoints];
+    for (float r : {40.5f, 217.3f})
+        EXPECT_EQ(scene.traceRing(points, r, 320.0f, 240.0f, 0.0f), int32_t(std::ceil(r))) << r;
+    for (float r : {40.0f, 217.0f, 440.0f}) {
+        int32_t count = scene.traceRing(points, r, 320.0f, 240.0f, 0.0f);
+        ASSERT_EQ(count, int32_t(r)) << r;
+        // With a whole number of points every walker comes round to its start, so the closing
+        // segment is no longer than the others. (Otherwise the forty-turn coil leaves a seam.)
+        float longest = 0.0f;
+        for (int32_t n = 1; n < count; ++n)
+            longest = std::max(longest, std::hypot(points[n].x - points[n - 1].x, points[n].y - points[n - 1].y));
+        float closing = std::hypot(points[0].x - points[count - 1].x, points[0].y - points[count - 1].y);
+        EXPECT_LE(closing, longest) << r;
+    }
+    // A point count outside the show's range is held to it, so no walker steps past a turn.
+    for (float r : {3.0f, -1.0f, std::numeric_limits<float>::quiet_NaN()})
+        EXPECT_EQ(scene.traceRing(points, r, 320.0f, 240.0f, 0.0f), 40) << r;
+    EXPECT_EQ(scene.traceRing(points, 1e9f, 320.0f, 240.0f, 0.0f), RingScene::maxPoints);
+}
+
+TEST(RingSceneProject, PointsAtOrBehindTheEyeKeepThePreviousScreenPoint) {
+    RingScene::Point previous{320.0f, 240.0f, 7};
+    for (float z : {0.0f, -0.0f, -50.0f, std::numeric_limits<float>::quiet_NaN()}) {
+        RingScene::Point p = RingScene::project({100.0f, -50.0f, z}, previous, 320.0f, 240.0f);
+        EXPECT_EQ(p.x, 320.0f) << z;
+        EXPECT_EQ(p.y, 240.0f) << z;
+    }
+    RingScene::Point p = RingScene::project({100.0f, -50.0f, 256.0f}, previous, 320.0f, 240.0f);
+    EXPECT_EQ(p.x, 420.0f);
+    EXPECT_EQ(p.y, 190.0f);
+}
+
+TEST_F(RingSceneTest, TheCaptionsSitAtTheirPlaces) {
+    FreeTypeFontEngine fonts;
+    if (!fonts.open() || !fonts.hasFace()) GTEST_SKIP() << "no \"Arial\" font: captions are blank";
+    RingScene captioned;
+    Bitmap captionedFrame{640, 480};
+    useFontEngine(&fonts), captioned.init(&captionedFrame), useFontEngine(nullptr);
+    for (float step : {0.0f, 700.0f}) {
+        scene.renderFrame(&frame, step, 0.0f);
+        captioned.renderFrame(&captionedFrame, step, 0.0f);
+    }
+    expectOnlyCaptionsDiffer(captionedFrame, frame, {{400, 170, captioned.letter}, {190, 350, captioned.label}});
 }
