@@ -67,28 +67,24 @@ Span spanOfRow() {
     return {start, end, int64_t(start) - xs};
 }
 
-void fillSolid(int32_t first, int32_t end, uint32_t colour) {
-    if (first >= end) return;
-    if (int64_t above = rowsAbove(first, end)) stepEdgesX(float(above));
-    for (int32_t r = std::max(first, 0); r < std::min(end, state.height); ++r) {
-        Span span = spanOfRow();
-        uint32_t* row = state.pixels + int64_t(r) * state.pitch;
-        for (int32_t x = span.xs; x < span.xe; ++x) row[x] = colour;
-        stepEdgesX(1.0f);
-    }
-}
-
 uint32_t halfBlend(uint32_t colour, uint32_t pixel) {
     return ((colour >> 1) & 0x7F7F7F) + ((pixel >> 1) & 0x7F7F7F);
 }
 
-void fillHalf(int32_t first, int32_t end, uint32_t colour) {
+// What a flat fill leaves in a pixel: the colour, or (half) the colour averaged with the pixel.
+template <bool half>
+uint32_t shade(uint32_t colour, uint32_t pixel) {
+    return half ? halfBlend(colour, pixel) : colour;
+}
+
+template <bool half>
+void fillFlat(int32_t first, int32_t end, uint32_t colour) {
     if (first >= end) return;
     if (int64_t above = rowsAbove(first, end)) stepEdgesX(float(above));
     for (int32_t r = std::max(first, 0); r < std::min(end, state.height); ++r) {
         Span span = spanOfRow();
         uint32_t* row = state.pixels + int64_t(r) * state.pitch;
-        for (int32_t x = span.xs; x < span.xe; ++x) row[x] = halfBlend(colour, row[x]);
+        for (int32_t x = span.xs; x < span.xe; ++x) row[x] = shade<half>(colour, row[x]);
         stepEdgesX(1.0f);
     }
 }
@@ -108,7 +104,7 @@ void fillDepth(int32_t first, int32_t end, uint32_t colour) {
         uint32_t d = uint32_t(toFixed16(state.zLeft)) + uint32_t(span.skipped) * uint32_t(state.zStep);
         for (int32_t x = span.xs; x < span.xe; ++x) {
             if (depthRow[x] > int32_t(d)) {
-                row[x] = half ? halfBlend(colour, row[x]) : colour;
+                row[x] = shade<half>(colour, row[x]);
                 depthRow[x] = int32_t(d);
             }
             d += uint32_t(state.zStep);
@@ -131,8 +127,9 @@ void fillTextured(int32_t first, int32_t end, uint32_t) {
         uint32_t* row = state.pixels + int64_t(r) * state.pitch;
         // U and V are 16.16 texel coordinates (scale 65535) that wrap around at 32 bits.
         float pre = std::ceil(state.xLeft) - state.xLeft;
-        uint32_t u = uint32_t(toFixed16(state.uLeft + pre * state.du)) + uint32_t(span.skipped) * uint32_t(state.duFixed);
-        uint32_t v = uint32_t(toFixed16(state.vLeft + pre * state.dv)) + uint32_t(span.skipped) * uint32_t(state.dvFixed);
+        uint32_t skipped = uint32_t(span.skipped);
+        uint32_t u = uint32_t(toFixed16(state.uLeft + pre * state.du)) + skipped * uint32_t(state.duFixed);
+        uint32_t v = uint32_t(toFixed16(state.vLeft + pre * state.dv)) + skipped * uint32_t(state.dvFixed);
         for (int32_t x = span.xs; x < span.xe; ++x) {
             row[x] = texels[((v >> 16) * 256 + (u >> 16)) & 0xFFFF];
             u += uint32_t(state.duFixed);
@@ -233,7 +230,7 @@ void rasterizeTriangle(Bitmap& target, int32_t* depth, RasterTriangle& triangle,
     switch (mode) {
     case rasterSolid:
     case rasterHalf:
-        state.filler = mode == rasterHalf ? fillHalf : fillSolid;
+        state.filler = mode == rasterHalf ? fillFlat<true> : fillFlat<false>;
         fillSections(c, triangle.colour);
         return;
     case rasterSolidDepth:
@@ -241,6 +238,7 @@ void rasterizeTriangle(Bitmap& target, int32_t* depth, RasterTriangle& triangle,
         if (!depth) return;
         float height = c[2].y - c[0].y;
         if (height == 0.0f) return;
+        // Divides by height; the textured mode multiplies by 1 / height: each mode's exact pixels need its rounding.
         float t = (c[1].y - c[0].y) / height;
         float w = c[0].x + t * (c[2].x - c[0].x) - c[1].x;  // corner 1 to the long edge
         if (w == 0.0f) return;
