@@ -80,10 +80,6 @@ VideoFormat formatFromFileName(const std::string& path) {
     return VideoFormat::None;
 }
 
-std::string positionText(SongPosition position) {
-    return std::to_string(position.order) + ":" + std::to_string(position.row);
-}
-
 bool parseCaptureOptions(int argc, const char* const* argv, CaptureOptions* options, std::string* error) {
     *options = CaptureOptions{};
     for (int i = 1; i < argc; ++i) {
@@ -166,7 +162,7 @@ const char* captureUsage() {
            "  --png DIR          also write every frame as DIR/frame-NNNNNN.png (and the loading\n"
            "                     screens as DIR/loading-NN.png)\n"
            "  --at ORDER:ROW,... only the first frame at each of these song positions (with --png:\n"
-           "                     DIR/order-OO-row-RR.png; with --hash: one line per frame)\n"
+           "                     DIR/order-OO-row-RR.png; with --hash: one line ORDER:ROW FRAME HASH each)\n"
            "  --from ORDER       start the capture at this order [0]\n"
            "  --to ORDER         end it after this order [the end of the show]\n"
            "  --hash             print a hash of the raw frames and one of the sound\n"

@@ -4,14 +4,9 @@
 #include <vector>
 
 #include "tools/capture/FrameSchedule.h"
+#include "tools/capture/SongPosition.h"
 
 enum class VideoFormat { None, Mp4, Mkv };
-
-// A song position to take a single frame at: the first frame whose audible order and row are these.
-struct SongPosition {
-    int32_t order = 0;
-    int32_t row = 0;
-};
 
 // What one run of the capture tool is asked to do.
 struct CaptureOptions {
@@ -21,7 +16,7 @@ struct CaptureOptions {
     int32_t scale = 1;           // whole-number nearest-neighbour upscale of video and PNG frames
     std::string wavPath;         // the sound as a WAV file; empty: none
     std::string pngDirectory;    // every frame (or the --at frames) as PNG; empty: none
-    std::vector<SongPosition> at;
+    std::vector<SongPosition> at;  // take only the first frame at each of these positions
     int32_t fromOrder = 0;       // the first and last order of the part captured
     int32_t toOrder = 255;
     bool hash = false;
@@ -35,9 +30,6 @@ bool parseCaptureOptions(int argc, const char* const* argv, CaptureOptions* opti
 
 // The format a file name implies: .mp4 / .m4v -> Mp4, .mkv -> Mkv, anything else None.
 VideoFormat formatFromFileName(const std::string& path);
-
-// "ORDER:ROW" as written on the command line and in the --hash lines.
-std::string positionText(SongPosition position);
 
 // The text of --help.
 const char* captureUsage();

@@ -9,6 +9,7 @@ namespace {
 // Where the song stands at the end of one 20 ms block, as the player records it.
 struct BlockEnd {
     uint8_t order;
+    uint8_t row;
     uint32_t elapsedMs;
 };
 
@@ -21,7 +22,8 @@ struct BlockPositions {
     const BlockEnd& at(uint64_t block) {
         while (blocks.size() <= block) {
             SongRender::render(render, scratch.data(), render->blockFrames, false);
-            blocks.push_back({uint8_t(render->module->currentOrder), uint32_t(render->module->elapsedMs)});
+            const Module& song = *render->module;
+            blocks.push_back({uint8_t(song.currentOrder), uint8_t(song.currentRow), uint32_t(song.elapsedMs)});
         }
         return blocks[block];
     }
@@ -36,15 +38,22 @@ int32_t readPlannedOrder(const Module*) { return plannedOrder; }
 
 uint64_t ShowPlan::framesInOrders(int32_t fromOrder, int32_t toOrder) const {
     uint64_t count = 0;
-    for (uint8_t order : frameOrders) count += order >= fromOrder && order <= toOrder;
+    for (SongPosition position : framePositions) count += position.order >= fromOrder && position.order <= toOrder;
     return count;
 }
 
 uint64_t ShowPlan::soundFramesInOrders(int32_t fromOrder, int32_t toOrder, FrameRate rate) const {
     uint64_t sound = 0;
-    for (uint64_t n = 0; n < frameOrders.size(); ++n)
-        if (frameOrders[n] >= fromOrder && frameOrders[n] <= toOrder) sound += soundFramesDuring(n, rate);
+    for (uint64_t n = 0; n < framePositions.size(); ++n)
+        if (framePositions[n].order >= fromOrder && framePositions[n].order <= toOrder)
+            sound += soundFramesDuring(n, rate);
     return sound;
+}
+
+uint64_t ShowPlan::firstFrameAt(SongPosition position) const {
+    uint64_t n = 0;
+    while (n < framePositions.size() && !(framePositions[n] == position)) ++n;
+    return n;
 }
 
 bool planShow(const uint8_t* song, uint32_t songSize, FrameRate rate, uint64_t maxFrames, ShowPlan* plan,
@@ -56,7 +65,7 @@ bool planShow(const uint8_t* song, uint32_t songSize, FrameRate rate, uint64_t m
         return false;
     }
     BlockPositions positions{render, {}, std::vector<int16_t>(size_t(render->blockFrames) * 2)};
-    plan->frameOrders.clear();
+    plan->framePositions.clear();
 
     // The main loop, frame by frame: the clock starts at the first block's position, the fade
     // steps by the previous frame's time step, and the loop ends once the fade is at 0.
@@ -69,7 +78,7 @@ bool planShow(const uint8_t* song, uint32_t songSize, FrameRate rate, uint64_t m
         plannedOrder = now.order;
         if (pickTimelineSlot(readPlannedOrder, nullptr) == TimelineSlot::Fade)
             fadeLevel = nextFadeLevel(fadeLevel, timeStep);
-        plan->frameOrders.push_back(now.order);
+        plan->framePositions.push_back(SongPosition{now.order, now.row});
         uint32_t frameStart = now.elapsedMs - origin;
         uint32_t next = positions.audibleAt(soundFrameOf(n + 1, rate)).elapsedMs - origin;
         timeStep = static_cast<float>(next - frameStart) * 0.06f;

@@ -4,20 +4,23 @@
 #include <vector>
 
 #include "tools/capture/FrameSchedule.h"
+#include "tools/capture/SongPosition.h"
 
 // The frames of a captured show worked out from the song alone, before anything is drawn: which
-// order is audible in each frame, from the song's first frame to the one on which the closing fade
+// song position is audible in each frame, from the song's first frame to the one on which the closing fade
 // reaches black. It follows the main loop's own rules (the timeline, the fade, the time step taken
 // from the song clock between two frames), with the song clock standing where the frame schedule
 // puts the sound device; the capture checks the show against it.
 struct ShowPlan {
-    std::vector<uint8_t> frameOrders;  // the audible order of every frame, in presentation order
+    std::vector<SongPosition> framePositions;  // the audible position of every frame, in presentation order
 
-    uint64_t frames() const { return frameOrders.size(); }
+    uint64_t frames() const { return framePositions.size(); }
     // The frames whose order lies in [fromOrder, toOrder].
     uint64_t framesInOrders(int32_t fromOrder, int32_t toOrder) const;
     // The sound frames those frames last.
     uint64_t soundFramesInOrders(int32_t fromOrder, int32_t toOrder, FrameRate rate) const;
+    // The first frame at position; frames() when no frame is.
+    uint64_t firstFrameAt(SongPosition position) const;
 };
 
 // Plans the show for song at rate. False with *error when the song cannot be loaded or the show

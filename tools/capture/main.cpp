@@ -117,9 +117,9 @@ void takeSingleFrame(Capture& capture, const CapturedFrame& frame, size_t positi
     ++capture.framesTaken;
     const CaptureOptions& options = capture.options;
     if (options.hash) {
-        char line[64];
-        std::snprintf(line, sizeof line, "%s %016" PRIx64, positionText(options.at[position]).c_str(),
-                      hashBytes(frame.pixels, size_t(frame.width) * size_t(frame.height) * 4));
+        char line[80];
+        std::snprintf(line, sizeof line, "%s %" PRIu64 " %016" PRIx64, positionText(options.at[position]).c_str(),
+                      frame.index, hashBytes(frame.pixels, size_t(frame.width) * size_t(frame.height) * 4));
         capture.atLines.push_back(line);
     }
     if (!options.pngDirectory.empty())
