@@ -41,6 +41,7 @@ struct Capture {
     uint64_t expectedFrames = 0;      // frames in the part asked for (for the progress line)
     EncoderPipe encoder;
     bool encoding = false;
+    bool encoderStopped = false;      // the encoder took no more: finishing it tells why
     WavWriter wav{};
     bool writingWav = false;
     StreamHash frameHash = StreamHash::begin();
@@ -131,7 +132,7 @@ void takeSingleFrame(Capture& capture, const CapturedFrame& frame, size_t positi
 bool takeFrame(Capture& capture, const CapturedFrame& frame) {
     const CaptureOptions& options = capture.options;
     capture.soundWanted = false;
-    if (!capture.failure.empty() || frame.order > options.toOrder) return false;
+    if (!capture.failure.empty() || capture.encoderStopped || frame.order > options.toOrder) return false;
     if (!options.at.empty()) {
         bool missing = false;
         for (size_t i = 0; i < options.at.size(); ++i) {
@@ -146,13 +147,13 @@ bool takeFrame(Capture& capture, const CapturedFrame& frame) {
     size_t pixelCount = size_t(frame.width) * size_t(frame.height);
     if (options.hash) StreamHash::add(capture.frameHash, frame.pixels, pixelCount * 4);
     if (capture.encoding && !EncoderPipe::writeFrame(capture.encoder, frame.pixels, pixelCount))
-        fail(capture, "ffmpeg stopped taking frames");
+        capture.encoderStopped = true;
     if (!options.pngDirectory.empty())
         writePng(capture, pngPath(options, "frame-%06" PRIu64 ".png", frame.index), frame);
     ++capture.framesTaken;
     capture.soundWanted = true;
     showProgress(capture, frame.order);
-    return capture.failure.empty();
+    return capture.failure.empty() && !capture.encoderStopped;
 }
 
 void takeSound(Capture& capture, const int16_t* samples, uint32_t frames) {
@@ -162,7 +163,7 @@ void takeSound(Capture& capture, const int16_t* samples, uint32_t frames) {
     if (capture.writingWav && !WavWriter::write(capture.wav, samples, frames))
         fail(capture, "cannot write " + capture.options.wavPath + ": " + std::strerror(errno));
     if (capture.encoding && !EncoderPipe::writeSound(capture.encoder, samples, frames))
-        fail(capture, "ffmpeg stopped taking sound");
+        capture.encoderStopped = true;
 }
 
 // The summary line: what was written, how long the capture is and how fast it went.
