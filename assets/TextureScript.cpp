@@ -1,6 +1,7 @@
 #include "assets/TextureScript.h"
 
 // Each line is one command: opcode, target layer, parameters p1..p8.
+// clang-format off
 alignas(4) const uint8_t textureScriptBytes[] = {
     0x0d, 0x00, 0x00, 0x00,                                      // 13 commands
     0x03, 0x01, 0xcc, 0x6a, 0x09, 0x01, 0x19, 0x00, 0x00, 0x00,  // 1: fractal colour (204, 106, 9), roughness 1, seed 25
@@ -18,6 +19,7 @@ alignas(4) const uint8_t textureScriptBytes[] = {
     0x10, 0x01, 0x04, 0x32, 0x55, 0x04, 0x04, 0x00, 0x00, 0x00,  // 1: mix with layer 4, weights 0.50 0.85
     0x01, 0x00, 0x00, 0x00,                                      // output: layer 1
 };
+// clang-format on
 
 const uint32_t textureScriptSize = sizeof textureScriptBytes;
 

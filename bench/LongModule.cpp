@@ -15,8 +15,7 @@ XmSample tone(int bits, int length, int harmonics) {
     float peak = bits == 16 ? 20000.0f : 90.0f;
     for (int i = 0; i < length; ++i) {
         float value = 0.0f;
-        for (int h = 1; h <= harmonics; ++h)
-            value += std::sin(6.2831853f * float(h * i) / float(length)) / float(h);
+        for (int h = 1; h <= harmonics; ++h) value += std::sin(6.2831853f * float(h * i) / float(length)) / float(h);
         sample.data.push_back(int16_t(value * peak * 0.6f));
     }
     sample.loop = XmLoop::Forward;

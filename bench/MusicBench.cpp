@@ -97,7 +97,8 @@ static void BM_MixBlock(benchmark::State& state) {
         benchmark::DoNotOptimize(block.data());
     }
     state.counters["voices"] = sounding;
-    state.counters["frames_per_s"] = benchmark::Counter(884.0 * double(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["frames_per_s"] =
+        benchmark::Counter(884.0 * double(state.iterations()), benchmark::Counter::kIsRate);
     SongRender::close(render);
 }
 BENCHMARK(BM_MixBlock)->Unit(benchmark::kMicrosecond);

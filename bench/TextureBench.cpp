@@ -39,10 +39,13 @@ void runOperation(benchmark::State& state, Operation operation) {
     }
 }
 
-#define TEXTURE_OPERATION_BENCH(name, body)                                                     \
-    void BM_##name(benchmark::State& state) {                                                   \
-        runOperation(state, [](TextureLayer& layer, TextureLayer& source) { (void)source; body; }); \
-    }                                                                                           \
+#define TEXTURE_OPERATION_BENCH(name, body)                                 \
+    void BM_##name(benchmark::State& state) {                               \
+        runOperation(state, [](TextureLayer& layer, TextureLayer& source) { \
+            (void)source;                                                   \
+            body;                                                           \
+        });                                                                 \
+    }                                                                       \
     BENCHMARK(BM_##name)->Unit(benchmark::kMicrosecond)
 
 TEXTURE_OPERATION_BENCH(Op00ClearLayer, clearLayer(layer));
@@ -73,7 +76,8 @@ void BM_SampleWrapped(benchmark::State& state) {
     BenchLayer layer;
     for (auto _ : state) {
         uint32_t sum = 0;
-        for (int i = 0; i < texturePixels; ++i) sum += sample(float(i & 255) + 0.37f, float(i >> 8) * 0.93f, layer.layer.image);
+        for (int i = 0; i < texturePixels; ++i)
+            sum += sample(float(i & 255) + 0.37f, float(i >> 8) * 0.93f, layer.layer.image);
         benchmark::DoNotOptimize(sum);
     }
 }

@@ -7,12 +7,12 @@
 // The one display of the process: a width x height screen behind a DisplayBackend, the converter
 // that matches its back buffer, and the activation flag that gates presenting. Main thread only.
 struct Display {
-    static DisplayBackend* backend;    // the open backend, nullptr while closed
-    static int32_t width;              // the size given to open; also the Framebuffer's size
+    static DisplayBackend* backend;  // the open backend, nullptr while closed
+    static int32_t width;            // the size given to open; also the Framebuffer's size
     static int32_t height;
-    static SurfaceFormat format;       // the back buffer's layout
-    static PixelConverter converter;   // chosen from format at open
-    static int32_t appActive;          // 0 at open; set by Activated, cleared by Deactivated events
+    static SurfaceFormat format;      // the back buffer's layout
+    static PixelConverter converter;  // chosen from format at open
+    static int32_t appActive;         // 0 at open; set by Activated, cleared by Deactivated events
 
     // Opens the screen through backend with the window title name, and creates the back buffer in
     // the first offered format that has a converter. False (after releasing whatever was created)

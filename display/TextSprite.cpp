@@ -34,8 +34,7 @@ Bitmap* createTextSprite(int32_t style, int32_t height, int32_t width, const cha
     request.width = int32_t(int64_t(width) * factor);
     request.weight = weight;
     request.symbolCharset = style == 4 || style == 5;
-    if (int64_t(height) * factor > largestLargeImage || int64_t(width) * factor > largestLargeImage)
-        return nullptr;
+    if (int64_t(height) * factor > largestLargeImage || int64_t(width) * factor > largestLargeImage) return nullptr;
 
     int64_t maxWidth = fontEngine != nullptr ? fontEngine->maxCharWidth(request) : 0;
     if (maxWidth < 0) maxWidth = 0;

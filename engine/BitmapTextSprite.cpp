@@ -26,9 +26,8 @@ void Bitmap::drawTextSprite(const Bitmap& sprite, int32_t x, int32_t y, uint32_t
             float k = float(coverage) * opacity / 255.0f;
             uint32_t& pixel = row[x + c];
             uint32_t d = pixel;
-            pixel = blendChannel((d >> 16) & 0xFF, red, k) << 16 |
-                        blendChannel((d >> 8) & 0xFF, green, k) << 8 |
-                        blendChannel(d & 0xFF, blue, k);
+            pixel = blendChannel((d >> 16) & 0xFF, red, k) << 16 | blendChannel((d >> 8) & 0xFF, green, k) << 8 |
+                    blendChannel(d & 0xFF, blue, k);
         }
     }
 }

@@ -26,18 +26,24 @@ inline BilinearTap tapAt(const Bitmap& bitmap, float x, float y) {
     int32_t ix = std::clamp(roundNearest(x - 0.5f), 0, bitmap.width - 1);
     int32_t iy = std::clamp(roundNearest(y - 0.5f), 0, bitmap.height - 1);
     int32_t iy1 = iy == bitmap.height - 1 ? iy : iy + 1;
-    return {bitmap.pixels + int64_t(iy) * bitmap.width, bitmap.pixels + int64_t(iy1) * bitmap.width, ix,
-            ix == bitmap.width - 1 ? ix : ix + 1, (ax * ay) >> 8, (bx * ay) >> 8, (ax * by) >> 8, (bx * by) >> 8};
+    return {bitmap.pixels + int64_t(iy) * bitmap.width,
+            bitmap.pixels + int64_t(iy1) * bitmap.width,
+            ix,
+            ix == bitmap.width - 1 ? ix : ix + 1,
+            (ax * ay) >> 8,
+            (bx * ay) >> 8,
+            (ax * by) >> 8,
+            (bx * by) >> 8};
 }
 
 // Per lane: the sum of the four (lane * weight) >> 8, limited to 255.
 inline uint32_t sampleTap(const BilinearTap& tap) {
     uint32_t p00 = tap.row0[tap.ix0], p10 = tap.row0[tap.ix1], p01 = tap.row1[tap.ix0], p11 = tap.row1[tap.ix1];
     using namespace lanes;
-    uint32_t evenSum = scale(even(p00), tap.w00) + scale(even(p10), tap.w10) + scale(even(p01), tap.w01) +
-                       scale(even(p11), tap.w11);
-    uint32_t oddSum = scale(odd(p00), tap.w00) + scale(odd(p10), tap.w10) + scale(odd(p01), tap.w01) +
-                      scale(odd(p11), tap.w11);
+    uint32_t evenSum =
+        scale(even(p00), tap.w00) + scale(even(p10), tap.w10) + scale(even(p01), tap.w01) + scale(even(p11), tap.w11);
+    uint32_t oddSum =
+        scale(odd(p00), tap.w00) + scale(odd(p10), tap.w10) + scale(odd(p01), tap.w01) + scale(odd(p11), tap.w11);
     return join(saturate(evenSum), saturate(oddSum));
 }
 
@@ -56,8 +62,8 @@ struct BlitRun {
     float sx0 = 0, sy0 = 0, dsx = 0, dsy = 0;
 };
 
-bool planBlit(const Bitmap& target, const Bitmap& image, float left, float top, float width, float height,
-              float u0, float v0, float u1, float v1, BlitRun& run) {
+bool planBlit(const Bitmap& target, const Bitmap& image, float left, float top, float width, float height, float u0,
+              float v0, float u1, float v1, BlitRun& run) {
     int32_t rows = truncateToInt(height), cols = truncateToInt(width);
     if (rows < 1 || cols < 1) return false;
     if (image.width <= 0 || image.height <= 0 || target.width <= 0 || target.height <= 0) return false;
@@ -86,8 +92,8 @@ uint32_t sampleBilinear(const Bitmap& bitmap, float x, float y) {
     return sampleTap(tapAt(bitmap, x, y));
 }
 
-void blitScaledAddPlain(Bitmap& target, const Bitmap& image, float left, float top, float width, float height,
-                        float u0, float v0, float u1, float v1) {
+void blitScaledAddPlain(Bitmap& target, const Bitmap& image, float left, float top, float width, float height, float u0,
+                        float v0, float u1, float v1) {
     BlitRun run;
     if (!planBlit(target, image, left, top, width, height, u0, v0, u1, v1, run)) return;
     float sy = run.sy0;
@@ -123,8 +129,7 @@ inline __m128i productShifted8(__m128i a, __m128i b) {
 // One bilinear sample in 16-bit lanes: the left and right corners of a row side by side, times
 // (ax, bx) * ay >> 8 (the top row) or * by >> 8 (the bottom row), shifted, summed with unsigned
 // saturation, then packed (again saturating) to bytes.
-inline uint32_t samplePacked(const uint32_t* row0, const uint32_t* row1, const ColumnTap& tap, __m128i ay,
-                             __m128i by) {
+inline uint32_t samplePacked(const uint32_t* row0, const uint32_t* row1, const ColumnTap& tap, __m128i ay, __m128i by) {
     __m128i zero = _mm_setzero_si128();
     __m128i top = _mm_unpacklo_epi8(
         _mm_unpacklo_epi32(_mm_cvtsi32_si128(int32_t(row0[tap.ix0])), _mm_cvtsi32_si128(int32_t(row0[tap.ix1]))), zero);
@@ -141,8 +146,8 @@ inline uint32_t samplePacked(const uint32_t* row0, const uint32_t* row1, const C
 }  // namespace
 #endif
 
-void blitScaledAdd(Bitmap& target, const Bitmap& image, float left, float top, float width, float height,
-                   float u0, float v0, float u1, float v1) {
+void blitScaledAdd(Bitmap& target, const Bitmap& image, float left, float top, float width, float height, float u0,
+                   float v0, float u1, float v1) {
 #if defined(__SSE2__)
     BlitRun run;
     if (!planBlit(target, image, left, top, width, height, u0, v0, u1, v1, run)) return;
@@ -155,8 +160,9 @@ void blitScaledAdd(Bitmap& target, const Bitmap& image, float left, float top, f
             // The same weights and corners as tapAt, for the x half.
             BilinearTap tap = tapAt(image, sx, 0.0f);
             uint32_t ax = tap.w00, bx = tap.w10;  // with ay = 256 these are ax and bx themselves
-            taps[k] = {tap.ix0, tap.ix1, _mm_set_epi16(int16_t(bx), int16_t(bx), int16_t(bx), int16_t(bx),
-                                                       int16_t(ax), int16_t(ax), int16_t(ax), int16_t(ax))};
+            taps[k] = {tap.ix0, tap.ix1,
+                       _mm_set_epi16(int16_t(bx), int16_t(bx), int16_t(bx), int16_t(bx), int16_t(ax), int16_t(ax),
+                                     int16_t(ax), int16_t(ax))};
             sx += run.dsx;
         }
         sxChunk = sx;

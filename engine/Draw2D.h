@@ -32,11 +32,11 @@ uint32_t sampleBilinear(const Bitmap& bitmap, float x, float y);
 // Adds the image window (u0, v0)-(u1, v1) (0..1 of the image), scaled onto the target rectangle
 // at (left, top) of trunc(width) x trunc(height) pixels. The sum drops each lane's lowest bit,
 // saturates a lane that overflows at 255 and carries 1 into the next lane up.
-void blitScaledAdd(Bitmap& target, const Bitmap& image, float left, float top, float width, float height,
-                   float u0, float v0, float u1, float v1);
+void blitScaledAdd(Bitmap& target, const Bitmap& image, float left, float top, float width, float height, float u0,
+                   float v0, float u1, float v1);
 // The same without packed-lane instructions; identical results.
-void blitScaledAddPlain(Bitmap& target, const Bitmap& image, float left, float top, float width, float height,
-                        float u0, float v0, float u1, float v1);
+void blitScaledAddPlain(Bitmap& target, const Bitmap& image, float left, float top, float width, float height, float u0,
+                        float v0, float u1, float v1);
 
 // Adds colour into the 2 x 2 block whose top-left pixel holds (x - 1, y - 1), each pixel weighted
 // by its bilinear share (saturating per lane).

@@ -26,6 +26,5 @@ static float hermite(float p0, float m0, float p1, float m1, float s) {
 }
 
 Vector3 hermiteBlend(Vector3 p0, Vector3 m0, Vector3 p1, Vector3 m1, float s) {
-    return {hermite(p0.x, m0.x, p1.x, m1.x, s), hermite(p0.y, m0.y, p1.y, m1.y, s),
-            hermite(p0.z, m0.z, p1.z, m1.z, s)};
+    return {hermite(p0.x, m0.x, p1.x, m1.x, s), hermite(p0.y, m0.y, p1.y, m1.y, s), hermite(p0.z, m0.z, p1.z, m1.z, s)};
 }

@@ -88,8 +88,8 @@ void Mesh::shade(Vector3 viewer) {
         f.visible = t > 0.0f ? 1 : 0;
         if (!f.visible) continue;
         uint32_t c = f.colour;
-        f.triangle.colour = (shadeChannel(t, c >> 16) << 16) + (shadeChannel(t, (c >> 8) & 255) << 8) +
-                            shadeChannel(t, c & 255);
+        f.triangle.colour =
+            (shadeChannel(t, c >> 16) << 16) + (shadeChannel(t, (c >> 8) & 255) << 8) + shadeChannel(t, c & 255);
     }
 }
 

@@ -9,13 +9,13 @@ struct Viewport;
 
 // One triangle of a mesh. The winding is such that cross(V[v1] - V[v0], V[v2] - V[v0]) points out.
 struct Face {
-    int32_t v0 = 0, v1 = 0, v2 = 0;    // vertex indices
-    int32_t normalIndex = 0;           // into the mesh's faceNormals
-    uint8_t visible = 0;               // written by Mesh::shade: 1 if the face turns toward the viewer
-    int32_t mode = 0;                  // RasterMode used to fill the face
-    uint32_t colour = 0;               // XRGB base colour before shading
-    const uint32_t* texture = nullptr; // 256 x 256 texels, read in modes 5 and 6
-    RasterTriangle triangle;           // the face as last prepared for drawing
+    int32_t v0 = 0, v1 = 0, v2 = 0;     // vertex indices
+    int32_t normalIndex = 0;            // into the mesh's faceNormals
+    uint8_t visible = 0;                // written by Mesh::shade: 1 if the face turns toward the viewer
+    int32_t mode = 0;                   // RasterMode used to fill the face
+    uint32_t colour = 0;                // XRGB base colour before shading
+    const uint32_t* texture = nullptr;  // 256 x 256 texels, read in modes 5 and 6
+    RasterTriangle triangle;            // the face as last prepared for drawing
 };
 
 // A triangle mesh. Every array is owned; allocate gives them zero-filled and the matrix the identity.

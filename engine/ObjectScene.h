@@ -21,7 +21,7 @@ struct ObjectScene {
     int32_t meshCount = 0;
     int32_t cameraCount = 0;
     int32_t frameCount = 0;
-    ObjectMesh* meshes = nullptr;    // owned, meshCount entries
+    ObjectMesh* meshes = nullptr;     // owned, meshCount entries
     ObjectCamera* cameras = nullptr;  // owned, cameraCount entries
 
     // Loads a trusted block (the embedded one) from its first byte: nothing is checked. Every mesh

@@ -27,7 +27,7 @@ struct RasterState {
     float zLeft = 0, zLeftStep = 0;
     int32_t zStep = 0;  // per-pixel depth step, toFixed16 units
     float uLeft = 0, uLeftStep = 0, vLeft = 0, vLeftStep = 0;
-    float du = 0, dv = 0;            // per-pixel texel steps
+    float du = 0, dv = 0;              // per-pixel texel steps
     int32_t duFixed = 0, dvFixed = 0;  // the same in toFixed16 units
     SpanFiller filler = nullptr;
 };
@@ -45,9 +45,7 @@ int32_t pixelIndex(float coordinate) {
 }
 
 // Rows of [first, end) that lie above the target: the edges are stepped past them at once.
-int64_t rowsAbove(int32_t first, int32_t end) {
-    return first < 0 ? int64_t(std::min(end, 0)) - first : 0;
-}
+int64_t rowsAbove(int32_t first, int32_t end) { return first < 0 ? int64_t(std::min(end, 0)) - first : 0; }
 
 void stepEdgesX(float rows) {
     state.xLeft += rows * state.xLeftStep;
@@ -67,9 +65,7 @@ Span spanOfRow() {
     return {start, end, int64_t(start) - xs};
 }
 
-uint32_t halfBlend(uint32_t colour, uint32_t pixel) {
-    return ((colour >> 1) & 0x7F7F7F) + ((pixel >> 1) & 0x7F7F7F);
-}
+uint32_t halfBlend(uint32_t colour, uint32_t pixel) { return ((colour >> 1) & 0x7F7F7F) + ((pixel >> 1) & 0x7F7F7F); }
 
 // What a flat fill leaves in a pixel: the colour, or (half) the colour averaged with the pixel.
 template <bool half>

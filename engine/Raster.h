@@ -16,12 +16,12 @@ struct RasterTriangle {
 
 // Fill modes; any other value draws nothing.
 enum RasterMode : int32_t {
-    rasterSolid = 1,          // flat colour
-    rasterHalf = 2,           // flat colour averaged with the target (top byte 0)
-    rasterSolidDepth = 3,     // flat colour, depth-tested and written
-    rasterHalfDepth = 4,      // averaged, depth-tested and written
-    rasterTextured = 5,       // affine texture copy
-    rasterTexturedAlso = 6,   // identical to 5
+    rasterSolid = 1,         // flat colour
+    rasterHalf = 2,          // flat colour averaged with the target (top byte 0)
+    rasterSolidDepth = 3,    // flat colour, depth-tested and written
+    rasterHalfDepth = 4,     // averaged, depth-tested and written
+    rasterTextured = 5,      // affine texture copy
+    rasterTexturedAlso = 6,  // identical to 5
 };
 
 // Depth written into a DepthBuffer: toFixed16 of camera z, smaller is nearer.

@@ -109,8 +109,7 @@ void Viewport::drawSprite(const Bitmap& image, Vector3 centre, float size) {
     int topLeft = 0, bottomRight = 0;
     for (int i = 1; i < 4; ++i) {
         if ((p[i].x - minX) + (p[i].y - minY) < (p[topLeft].x - minX) + (p[topLeft].y - minY)) topLeft = i;
-        if ((maxX - p[i].x) + (maxY - p[i].y) < (maxX - p[bottomRight].x) + (maxY - p[bottomRight].y))
-            bottomRight = i;
+        if ((maxX - p[i].x) + (maxY - p[i].y) < (maxX - p[bottomRight].x) + (maxY - p[bottomRight].y)) bottomRight = i;
     }
     blitScaledAdd(*target, image, minX, minY, maxX - minX, maxY - minY, scratch[topLeft].u, scratch[topLeft].v,
                   scratch[bottomRight].u, scratch[bottomRight].v);

@@ -43,13 +43,13 @@ struct AudioOutput {
     uint32_t blockCount = 0;   // ringFrames / B
     Mixer mixer{};
     Channel channels[MaxChannels]{};
-    Module* song = nullptr;          // the song being mixed, null when stopped
+    Module* song = nullptr;  // the song being mixed, null when stopped
 
     int16_t* ring = nullptr;
-    float* blockBuffer = nullptr;    // 16-byte aligned, ringFrames x 2 floats
+    float* blockBuffer = nullptr;  // 16-byte aligned, ringFrames x 2 floats
     void* blockAllocation = nullptr;
     std::atomic<uint64_t>* snapshots = nullptr;  // one packed PositionSnapshot per block
-    uint64_t mixedBlocks = 0;        // blocks mixed since start; the next one goes into slot mixedBlocks % blockCount
+    uint64_t mixedBlocks = 0;  // blocks mixed since start; the next one goes into slot mixedBlocks % blockCount
     std::atomic<uint32_t> readIndex{0};  // the ring slot of the block now audible
     std::atomic<uint8_t> stopRequest{0};
     std::atomic<uint8_t> mixing{0};

@@ -25,10 +25,10 @@ struct EnvelopeState {
 
 // The playing state of one song channel. Zero-filled at start.
 struct Channel {
-    uint8_t note;          // latched note, 0-based
-    uint8_t flags;         // Update* bits for this tick
+    uint8_t note;   // latched note, 0-based
+    uint8_t flags;  // Update* bits for this tick
     Voice* voice;
-    Sample* sample;        // latched sample
+    Sample* sample;  // latched sample
     int32_t period;
     int32_t volume;        // 0..64 (Cxx may set more)
     int32_t panning;       // 0..255 nominal
@@ -40,7 +40,7 @@ struct Channel {
     int32_t autoVibratoPosition;
     int32_t autoVibratoSweep;
     uint8_t keyOff;
-    uint8_t instrument;    // latched instrument, 0-based
+    uint8_t instrument;  // latched instrument, 0-based
     uint8_t playedNote;
     int32_t notePeriod;
     uint8_t previousEffect;
@@ -55,6 +55,6 @@ struct Channel {
     uint8_t tremoloSpeed, tremoloDepth;
     uint8_t tremorCounter, tremorOn, tremorOff;
     int32_t loopRow, loopCounter;
-    uint8_t waveControl;     // low nibble vibrato waveform, high nibble tremolo waveform
+    uint8_t waveControl;  // low nibble vibrato waveform, high nibble tremolo waveform
     uint8_t fineVolumeMemory, finePortaUpMemory, finePortaDownMemory;
 };

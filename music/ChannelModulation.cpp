@@ -11,8 +11,10 @@ int32_t nibbleSlide(int32_t value, uint8_t memory, int32_t high) {
 }
 
 void slideVolume(Channel& channel, Slide direction, int32_t amount) {
-    if (direction == Slide::Up) channel.volume = std::min(channel.volume + amount, MaxVolume);
-    else channel.volume = std::max(channel.volume - amount, 0);
+    if (direction == Slide::Up)
+        channel.volume = std::min(channel.volume + amount, MaxVolume);
+    else
+        channel.volume = std::max(channel.volume - amount, 0);
     channel.flags |= UpdateVolume;
 }
 
@@ -79,8 +81,10 @@ void volumeSlide(Channel& channel) {
 void tonePortaStep(Channel& channel) {
     int32_t amount = channel.portaSpeed * 4;
     int32_t target = channel.portaTarget;
-    if (channel.period < target) channel.period = std::min(channel.period + amount, target);
-    else if (channel.period > target) channel.period = std::max(channel.period - amount, target);
+    if (channel.period < target)
+        channel.period = std::min(channel.period + amount, target);
+    else if (channel.period > target)
+        channel.period = std::max(channel.period - amount, target);
     channel.flags |= UpdateFrequency;
 }
 
@@ -103,4 +107,3 @@ void autoVibrato(Channel& channel, const Instrument& instrument) {
     channel.autoVibratoPosition = position;
     channel.flags |= UpdateFrequency;
 }
-

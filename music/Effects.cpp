@@ -4,8 +4,8 @@
 
 #include "music/ChannelModulation.h"
 #include "music/Envelope.h"
-#include "music/ModuleLoader.h"
 #include "music/Mixer.h"
+#include "music/ModuleLoader.h"
 #include "music/Sequencer.h"
 
 namespace {
@@ -72,8 +72,10 @@ void patternBreak(RowContext& row, uint8_t x, uint8_t y) {
 }
 
 void setSpeed(Module& module, uint8_t parameter) {
-    if (parameter < 32) module.speed = parameter;
-    else Sequencer::setTempo(&module, parameter);
+    if (parameter < 32)
+        module.speed = parameter;
+    else
+        Sequencer::setTempo(&module, parameter);
 }
 
 void setGlobalVolume(Module& module, Channel& channel, uint8_t parameter) {
@@ -109,8 +111,10 @@ void tremorRow(Channel& channel, uint8_t parameter) {
 }
 
 void extraFinePorta(Channel& channel, uint8_t x, uint8_t y) {
-    if (x == 1) channel.period -= remember(channel.extraFineUpMemory, y);
-    else if (x == 2) channel.period += remember(channel.extraFineDownMemory, y);
+    if (x == 1)
+        channel.period -= remember(channel.extraFineUpMemory, y);
+    else if (x == 2)
+        channel.period += remember(channel.extraFineDownMemory, y);
 }
 
 void patternLoop(Module& module, Channel& channel, uint8_t x) {
@@ -247,7 +251,6 @@ void extendedTick(const Module& module, Channel& channel, const NoteCell& cell, 
 
 }  // namespace
 
-
 int32_t notePeriod(const Module& module, int32_t playedNote, int32_t finetune) {
     if (module.flags & LinearFrequencyFlag) return 7680 - playedNote * 64 - finetune / 2;
     return Sequencer::tablePeriod(playedNote, finetune);
@@ -317,7 +320,6 @@ void volumeColumnTick(Channel& channel, uint8_t byte) {
     default: break;
     }
 }
-
 
 void effectRow(RowContext& row, Channel& channel, const NoteCell& cell, const RowSound& sound, const Saved& saved) {
     Module& module = row.module;

@@ -15,9 +15,9 @@ EnvelopeShape volumeShape(const Instrument& i) {
 }
 
 EnvelopeShape panningShape(const Instrument& i) {
-    return {i.panningPoints, i.panningPointCount, i.panningType, i.panningSustain, i.panningLoopStart, i.panningLoopEnd};
+    return {i.panningPoints,  i.panningPointCount, i.panningType,
+            i.panningSustain, i.panningLoopStart,  i.panningLoopEnd};
 }
-
 
 // One envelope tick. The accumulator stays within the 0..64 range the points span.
 void stepEnvelope(EnvelopeState& state, const EnvelopeShape& shape, bool keyOff, Channel& channel, uint8_t flag) {
@@ -80,4 +80,3 @@ void fadeOut(Channel& channel, const Instrument& instrument) {
     channel.fadeoutVolume = int32_t(volume < 0 ? 0 : volume);
     channel.flags |= UpdateVolume;
 }
-

@@ -224,8 +224,8 @@ uint64_t mixSteadySse2(const int16_t* data, uint64_t position, uint64_t delta, f
 }
 #endif
 
-uint64_t mixSteady(const int16_t* data, uint64_t position, uint64_t delta, float leftGain, float rightGain,
-                   float* out, uint32_t frames) {
+uint64_t mixSteady(const int16_t* data, uint64_t position, uint64_t delta, float leftGain, float rightGain, float* out,
+                   uint32_t frames) {
 #if defined(__SSE2__)
     if (Mixer::vectorLoops) return mixSteadySse2(data, position, delta, leftGain, rightGain, out, frames);
 #endif

@@ -39,15 +39,15 @@ inline int32_t levelOfFactor(float factor) { return int32_t(std::nearbyint(facto
 
 // One mixed voice: a sample playing at a position and a step, with click-free gain ramps.
 struct Voice {
-    int32_t number;        // own index 0..63
-    int32_t volume;        // last committed volume 0..127
-    int32_t panning;       // last committed panning 0..255
-    uint32_t startOffset;  // position the next trigger starts at; consumed by the trigger
-    const Sample* sample;  // null: silent, skipped
+    int32_t number;                   // own index 0..63
+    int32_t volume;                   // last committed volume 0..127
+    int32_t panning;                  // last committed panning 0..255
+    uint32_t startOffset;             // position the next trigger starts at; consumed by the trigger
+    const Sample* sample;             // null: silent, skipped
     int32_t leftTarget, rightTarget;  // gains 0..255
-    uint64_t position;     // 32.32 fixed point, in sample values (integer part may dip to -1 at a loop start)
-    uint64_t step;         // 32.32 fixed point, advance per output frame
-    int32_t direction;     // DirectionForward, DirectionBackward (ping-pong only)
+    uint64_t position;  // 32.32 fixed point, in sample values (integer part may dip to -1 at a loop start)
+    uint64_t step;      // 32.32 fixed point, advance per output frame
+    int32_t direction;  // DirectionForward, DirectionBackward (ping-pong only)
     int32_t latchedLeft, latchedRight;  // targets the running ramp was computed for
     int32_t leftLevel, rightLevel;      // 24.8 fixed point: gain x 256; target x 256 at rest
     float leftRampStep, rightRampStep;  // gain change per frame during a ramp
@@ -60,7 +60,7 @@ struct Mixer {
     Voice voices[VoiceCount];
     uint32_t rate;
     float rateReciprocal;
-    uint32_t rampLength;    // R = rate * 128 / 44100 frames
+    uint32_t rampLength;  // R = rate * 128 / 44100 frames
     float rampReciprocal;
 
     // Sets the output rate (above 0) and clears the voices: each numbered, each stepping 1.0.

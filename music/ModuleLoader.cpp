@@ -14,10 +14,10 @@
 
 namespace {
 
-constexpr uint32_t GuardSlots = 8;        // zero slots after the data (the guard slot among them)
-constexpr uint32_t LeadSlots = 4;         // zero slots before the data
+constexpr uint32_t GuardSlots = 8;                    // zero slots after the data (the guard slot among them)
+constexpr uint32_t LeadSlots = 4;                     // zero slots before the data
 constexpr uint32_t MaxSampleValues = (1u << 24) - 1;  // the mixer's boundary arithmetic limit
-constexpr int SeekFromStart = 0;          // ModuleStream seek origins
+constexpr int SeekFromStart = 0;                      // ModuleStream seek origins
 constexpr int SeekFromEnd = 2;
 
 // The reason for a failed load, formatted; valid until the next failed load on the same thread.
@@ -371,8 +371,10 @@ uint32_t valuesIn(const Sample& sample, uint32_t bytes) {
 
 // Keeps the loop inside the data; without one the sample loops over its whole length.
 void boundLoop(Sample& sample) {
-    if (sample.loopMode == LoopNone || sample.loopStart >= sample.length) setNoLoop(sample);
-    else if (sample.loopLength > sample.length - sample.loopStart) sample.loopLength = sample.length - sample.loopStart;
+    if (sample.loopMode == LoopNone || sample.loopStart >= sample.length)
+        setNoLoop(sample);
+    else if (sample.loopLength > sample.length - sample.loopStart)
+        sample.loopLength = sample.length - sample.loopStart;
 }
 
 void unpackAdpcm(Reader& in, Sample& sample) {
@@ -407,11 +409,15 @@ void readDeltas(Reader& in, Sample& sample) {
 void decodeSampleData(Reader& in, Sample& sample) {
     sample.allocation = static_cast<int16_t*>(std::calloc(LeadSlots + sample.length + GuardSlots, sizeof(int16_t)));
     sample.data = sample.allocation + LeadSlots;
-    if (sample.bits == 4) unpackAdpcm(in, sample);
-    else readDeltas(in, sample);
+    if (sample.bits == 4)
+        unpackAdpcm(in, sample);
+    else
+        readDeltas(in, sample);
     uint32_t loopEnd = sample.loopStart + sample.loopLength;
-    if (sample.loopMode == LoopPingPong) sample.data[loopEnd] = sample.data[loopEnd - 1];
-    else if (sample.loopMode == LoopForward) sample.data[loopEnd] = sample.data[sample.loopStart];
+    if (sample.loopMode == LoopPingPong)
+        sample.data[loopEnd] = sample.data[loopEnd - 1];
+    else if (sample.loopMode == LoopForward)
+        sample.data[loopEnd] = sample.data[sample.loopStart];
 }
 
 // Reads one sample's data, bounded by the bytes left in the image and by MaxSampleValues. Data
@@ -543,8 +549,10 @@ Sample* emptySample() { return &sharedEmptySample; }
 Module* loadModule(const void* source, const char** error) {
     const char* reason = nullptr;
     Module* module = nullptr;
-    if (!ModuleStream::installed()) fail(reason, "no module stream installed");
-    else module = loadFromStream(ModuleStream::current(), source, reason);
+    if (!ModuleStream::installed())
+        fail(reason, "no module stream installed");
+    else
+        module = loadFromStream(ModuleStream::current(), source, reason);
     if (!module && error) *error = reason;
     return module;
 }

@@ -27,9 +27,12 @@ uint32_t memoryRead(void* destination, uint32_t bytes, void* handle) {
 void memorySeek(void* handle, int32_t offset, int origin) {
     MemoryStream* stream = static_cast<MemoryStream*>(handle);
     int64_t target = stream->position;
-    if (origin == 0) target = offset;
-    else if (origin == 1) target += offset;
-    else target = stream->size;
+    if (origin == 0)
+        target = offset;
+    else if (origin == 1)
+        target += offset;
+    else
+        target = stream->size;
     if (target < 0) target = 0;  // a seek before the start stops at the start
     if (target > int64_t(stream->size)) target = stream->size;
     stream->position = uint32_t(target);

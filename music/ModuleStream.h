@@ -4,11 +4,11 @@
 // The byte-stream interface the module loader reads through: a table of five operations that is
 // installed once, all five or none.
 struct ModuleStream {
-    void* (*open)(const void* source);                              // handle, or null
-    void (*close)(void* handle);                                     // frees the handle
+    void* (*open)(const void* source);                                  // handle, or null
+    void (*close)(void* handle);                                        // frees the handle
     uint32_t (*read)(void* destination, uint32_t bytes, void* handle);  // bytes actually copied
-    void (*seek)(void* handle, int32_t offset, int origin);          // origin 0 start, 1 current, 2 end
-    uint32_t (*tell)(void* handle);                                  // current position
+    void (*seek)(void* handle, int32_t offset, int origin);             // origin 0 start, 1 current, 2 end
+    uint32_t (*tell)(void* handle);                                     // current position
 
     // Installs the table; if any operation is missing, all five are cleared. True when installed.
     static bool install(const ModuleStream& operations);

@@ -40,7 +40,6 @@ uint32_t patternRows(const Module& module, int32_t order) {
     return patternIndex < module.patternSlots ? module.patterns[patternIndex].rows : 0;
 }
 
-
 void rowTickChannel(RowContext& row, Channel& channel, const NoteCell& cell) {
     Module& module = row.module;
     Effect effect = Effect(cell.effect);
@@ -117,9 +116,7 @@ void effectTickAll(Module& module) {
 }  // namespace
 
 int32_t Sequencer::tablePeriod(int32_t note, int32_t finetune) {
-    auto p = [note](int32_t k) {
-        return int32_t(std::pow(2.0f, float(k - note) * (1.0f / 12.0f)) * 13.375f);
-    };
+    auto p = [note](int32_t k) { return int32_t(std::pow(2.0f, float(k - note) * (1.0f / 12.0f)) * 13.375f); };
     int32_t base = p(132);
     if (finetune >= 0 || note == 0) return base + (base - p(131)) * finetune / -128;
     return base + (base - p(133)) * (finetune < 0 ? -finetune : finetune) / -128;
@@ -172,4 +169,3 @@ void Sequencer::tick(Module* module) {
         m.patternDelayTicks = 0;
     }
 }
-

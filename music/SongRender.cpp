@@ -21,8 +21,10 @@ uint64_t followEnd(SongRender& render, const Module& module, uint64_t start, int
     if (verdict == SongEnd::Stopped) {
         render.songEndFrame = start + (module.framesPerTick ? module.framesPerTick : 1);
     } else if (verdict == SongEnd::Repeats) {
-        if (render.passes != 0 && ++render.passesDone >= render.passes) render.songEndFrame = start;
-        else SongEnd::nextPass(render.end);
+        if (render.passes != 0 && ++render.passesDone >= render.passes)
+            render.songEndFrame = start;
+        else
+            SongEnd::nextPass(render.end);
     }
     return render.songEndFrame;
 }
@@ -93,8 +95,8 @@ uint32_t SongRender::render(SongRender* render, int16_t* out, uint32_t frames, b
 
 bool SongRender::songEnded(const SongRender* render) { return render->songEndFrame != NoEnd; }
 
-bool SongRender::measure(const uint8_t* image, uint32_t size, uint32_t passes, uint64_t maxFrames,
-                         uint64_t& frames, const char** error) {
+bool SongRender::measure(const uint8_t* image, uint32_t size, uint32_t passes, uint64_t maxFrames, uint64_t& frames,
+                         const char** error) {
     SongRender* render = open(image, size, error);
     if (!render) return false;
     render->passes = passes;
@@ -120,8 +122,8 @@ void SongRender::close(SongRender* render) {
     delete render;
 }
 
-bool renderSong(const uint8_t* image, uint32_t size, uint64_t maxFrames, bool stopAtSongEnd,
-                std::vector<int16_t>& pcm, std::vector<SongTick>* timeline, const char** error) {
+bool renderSong(const uint8_t* image, uint32_t size, uint64_t maxFrames, bool stopAtSongEnd, std::vector<int16_t>& pcm,
+                std::vector<SongTick>* timeline, const char** error) {
     SongRender* render = SongRender::open(image, size, error);
     if (!render) return false;
     render->timeline = timeline;

@@ -25,13 +25,13 @@ struct SongRender {
     Mixer mixer;
     Channel channels[MaxChannels];
     uint32_t blockFrames;
-    float* floatBlock;            // blockFrames x 2
-    int16_t* pcmBlock;            // blockFrames x 2
-    uint32_t pcmOffset;           // frames of pcmBlock already handed out
-    uint64_t blockStartFrame;     // output frame of pcmBlock's first frame
-    uint64_t nextBlockFrame;      // output frame of the next block to mix
-    uint64_t songEndFrame;        // first frame past the song's last pass; ~0 until it is known
-    uint32_t passes;              // times through the song before it ends (1 after open; 0: endless)
+    float* floatBlock;         // blockFrames x 2
+    int16_t* pcmBlock;         // blockFrames x 2
+    uint32_t pcmOffset;        // frames of pcmBlock already handed out
+    uint64_t blockStartFrame;  // output frame of pcmBlock's first frame
+    uint64_t nextBlockFrame;   // output frame of the next block to mix
+    uint64_t songEndFrame;     // first frame past the song's last pass; ~0 until it is known
+    uint32_t passes;           // times through the song before it ends (1 after open; 0: endless)
     uint32_t passesDone;
     SongEnd end;
     std::vector<SongTick>* timeline;  // receives one entry per tick of the song when not null
@@ -52,8 +52,8 @@ struct SongRender {
     // The frames render with stopAtSongEnd gives for image over `passes` passes, at most
     // maxFrames, found by running the sequencer alone (no mixing). False (with *error) when the
     // image cannot be played.
-    static bool measure(const uint8_t* image, uint32_t size, uint32_t passes, uint64_t maxFrames,
-                        uint64_t& frames, const char** error = nullptr);
+    static bool measure(const uint8_t* image, uint32_t size, uint32_t passes, uint64_t maxFrames, uint64_t& frames,
+                        const char** error = nullptr);
 
     static void close(SongRender* render);
 };
@@ -61,5 +61,5 @@ struct SongRender {
 // Renders image from its start: at most maxFrames frames, stopping at the song's end when
 // stopAtSongEnd is set. Appends the PCM to pcm and, when timeline is given, one SongTick per
 // sequencer tick. False (with *error) when the image cannot be played.
-bool renderSong(const uint8_t* image, uint32_t size, uint64_t maxFrames, bool stopAtSongEnd,
-                std::vector<int16_t>& pcm, std::vector<SongTick>* timeline = nullptr, const char** error = nullptr);
+bool renderSong(const uint8_t* image, uint32_t size, uint64_t maxFrames, bool stopAtSongEnd, std::vector<int16_t>& pcm,
+                std::vector<SongTick>* timeline = nullptr, const char** error = nullptr);

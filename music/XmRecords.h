@@ -1,6 +1,9 @@
 #pragma once
 #include <cstdint>
 
+// The records below are laid out as tables, one field a line; the formatter leaves them as written.
+// clang-format off
+
 // The Extended Module file as stored: little-endian records one after another. Each record's
 // fields stand in file order with their offset and size in bytes from the record's start; the
 // loader reads them in that order, one field a line.
@@ -127,3 +130,4 @@ struct XmSampleHeader {         // at  size
 
 // Sample data: each value the difference from the one before (8 or 16 bits), or 4-bit packed: the
 // step table, then two values a byte, low nibble first, each the one before plus its nibble's step.
+// clang-format on

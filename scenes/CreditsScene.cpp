@@ -12,9 +12,9 @@ constexpr int32_t runningTimeColumn = 210;
 constexpr int32_t taglineColumn = 270;
 constexpr int32_t taglineFromRow = 20;  // of order 7
 constexpr int32_t nameColumn = 250;
-constexpr int32_t nameSpacing = 23;     // rows between one name and the next
-constexpr int32_t rowsPerName = 16;     // a quarter of the pattern
-constexpr float fadePerStep = 0.01f;    // opacity per time-step unit: 100 units, about 1.7 s
+constexpr int32_t nameSpacing = 23;   // rows between one name and the next
+constexpr int32_t rowsPerName = 16;   // a quarter of the pattern
+constexpr float fadePerStep = 0.01f;  // opacity per time-step unit: 100 units, about 1.7 s
 
 Bitmap* caption(const char* text) { return createTextSprite(0, 30, 0, text, 4, 800); }
 

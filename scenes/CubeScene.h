@@ -12,8 +12,8 @@ struct Viewport;
 // turning and bobbing in front of a slate-blue screen with faint oversized axis letters.
 class CubeScene final : public Scene {
 public:
-    static constexpr int32_t side = 10;                          // points along each axis
-    static constexpr int32_t pointCount = side * side * side;    // index (i * 10 + j) * 10 + k
+    static constexpr int32_t side = 10;                        // points along each axis
+    static constexpr int32_t pointCount = side * side * side;  // index (i * 10 + j) * 10 + k
     static constexpr int32_t segmentCount = 3 * side * side * (side - 1);
 
     // The two lattice points a segment joins.
@@ -32,16 +32,16 @@ public:
     // i, each from the lower index to the point one step on.
     static void buildSegments(Segment* segments);
 
-    Vector3* restGrid = nullptr;     // pointCount points, the lattice at rest: -45..45, spacing 10
-    Vector3* workGrid = nullptr;     // pointCount points, the lattice of the current frame
-    Segment* segments = nullptr;     // segmentCount, in drawing order
-    Viewport* viewport = nullptr;    // 90 degrees over the target
-    Bitmap* label = nullptr;         // "<< this is a cu b  e  "
-    Bitmap* axisX = nullptr;         // "x"
-    Bitmap* axisY = nullptr;         // "y"
-    Bitmap* backdrop = nullptr;      // "{degenerate coordinatesystem}"
-    float gridSpin = 0.0f;           // degrees about all three axes
-    float twistPhaseA = 0.0f;        // radians; the layers' twist about the first axis
-    float twistPhaseB = 0.0f;        // radians; about the second
-    float twistPhaseC = 0.0f;        // radians; about the third
+    Vector3* restGrid = nullptr;   // pointCount points, the lattice at rest: -45..45, spacing 10
+    Vector3* workGrid = nullptr;   // pointCount points, the lattice of the current frame
+    Segment* segments = nullptr;   // segmentCount, in drawing order
+    Viewport* viewport = nullptr;  // 90 degrees over the target
+    Bitmap* label = nullptr;       // "<< this is a cu b  e  "
+    Bitmap* axisX = nullptr;       // "x"
+    Bitmap* axisY = nullptr;       // "y"
+    Bitmap* backdrop = nullptr;    // "{degenerate coordinatesystem}"
+    float gridSpin = 0.0f;         // degrees about all three axes
+    float twistPhaseA = 0.0f;      // radians; the layers' twist about the first axis
+    float twistPhaseB = 0.0f;      // radians; about the second
+    float twistPhaseC = 0.0f;      // radians; about the third
 };

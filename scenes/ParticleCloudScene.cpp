@@ -107,8 +107,10 @@ void ParticleCloudScene::render(Bitmap* target, float timeStep, float clockMs) {
         shown = groupCaption;
     } else if (order == 6) {
         int32_t row = ModulePlayer::currentRow();
-        if (row < caresFromRow) shown = longerCaption;
-        else if (row < patternRows) shown = caresCaption;
+        if (row < caresFromRow)
+            shown = longerCaption;
+        else if (row < patternRows)
+            shown = caresCaption;
     }
     if (shown) target->drawTextSprite(*shown, captionColumn, captionRow, 0xFFFFFF, captionOpacity);
 }

@@ -17,8 +17,8 @@ namespace {
 constexpr uint32_t backgroundColour = 0x5A2846;
 constexpr int32_t addLines = 1;
 constexpr float twoPi = 2.0f * std::numbers::pi_v<float>;
-constexpr float viewDistance = 900.0f;   // added to every point's z
-constexpr float screenScale = 256.0f;    // perspective: screen offset = coordinate * 256 / z
+constexpr float viewDistance = 900.0f;       // added to every point's z
+constexpr float screenScale = 256.0f;        // perspective: screen offset = coordinate * 256 / z
 constexpr float depthFade = 0.00058823527f;  // 1 / 1700
 
 // A table walker: a 16.16 fixed-point phase whose upper 16 bits index the sine table. A whole
@@ -109,8 +109,7 @@ int32_t RingScene::traceRing(Point* points, float r, float centreX, float centre
         w0.advance(), w1.advance(), w2.advance(), w3.advance();
 
         float m = cos1 * (cos2 + 2.2f);
-        Vector3 p = {cos0 * (80.0f * m + 300.0f) + 100.0f * sin3,
-                     sin0 * (60.0f * m + 300.0f) + 70.0f * cos3,
+        Vector3 p = {cos0 * (80.0f * m + 300.0f) + 100.0f * sin3, sin0 * (60.0f * m + 300.0f) + 70.0f * cos3,
                      80.0f * sin1 * (cos2 + 2.0f) + 50.0f * cos3 + 20.0f * sin3};
         p = transformPoint(p, turn);
         p.z += viewDistance;

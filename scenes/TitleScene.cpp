@@ -13,8 +13,8 @@ constexpr float fieldOfView = 70.0f;
 constexpr int32_t captionRow = 230;
 constexpr int32_t groupNameColumn = 210;
 constexpr int32_t titleColumn = 310;
-constexpr int32_t titleFromRow = 20;  // of order 0
-constexpr float fadePerStep = 0.01f;  // opacity per time-step unit: 100 units, about 1.7 s
+constexpr int32_t titleFromRow = 20;    // of order 0
+constexpr float fadePerStep = 0.01f;    // opacity per time-step unit: 100 units, about 1.7 s
 constexpr float framesPerStep = 0.15f;  // animation frames per time-step unit: 9 a second
 
 Bitmap* caption(const char* text) { return createTextSprite(0, 30, 0, text, 4, 800); }

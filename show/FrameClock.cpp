@@ -7,6 +7,4 @@ void FrameClock::start(const Module* song) {
     origin = static_cast<uint32_t>(ModulePlayer::elapsedMs(module));
 }
 
-uint32_t FrameClock::now() const {
-    return static_cast<uint32_t>(ModulePlayer::elapsedMs(module)) - origin;
-}
+uint32_t FrameClock::now() const { return static_cast<uint32_t>(ModulePlayer::elapsedMs(module)) - origin; }

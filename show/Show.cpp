@@ -76,7 +76,8 @@ int runShow(const ShowSetup& setup) {
     if (ModulePlayer::start())
         runMainLoop(scenes, song);
     else
-        std::fprintf(stderr, "cannot play the song: %s\n", song ? "no sound device and no silent clock" : "it does not load");
+        std::fprintf(stderr, "cannot play the song: %s\n",
+                     song ? "no sound device and no silent clock" : "it does not load");
 
     ModulePlayer::stop();
     freeSineTable();

@@ -60,12 +60,12 @@ uint32_t hsvToRgb(float h, float s, float v) {
         float t = v * (1.0f - s * (1.0f - f));
         // A hue a hair below 360 can round q up to 6.0; that sector is sector 0 again.
         switch (int(i) % 6) {
-            case 0: r = v, g = t, b = p; break;
-            case 1: r = qq, g = v, b = p; break;
-            case 2: r = p, g = v, b = t; break;
-            case 3: r = p, g = qq, b = v; break;
-            case 4: r = t, g = p, b = v; break;
-            default: r = v, g = p, b = qq; break;
+        case 0: r = v, g = t, b = p; break;
+        case 1: r = qq, g = v, b = p; break;
+        case 2: r = p, g = v, b = t; break;
+        case 3: r = p, g = qq, b = v; break;
+        case 4: r = t, g = p, b = v; break;
+        default: r = v, g = p, b = qq; break;
         }
     }
     return makePixel(truncToByte(r), truncToByte(g), truncToByte(b));

@@ -48,9 +48,8 @@ void mixLayers(TextureLayer& layer, const TextureLayer& source, float layerWeigh
 void multiplyLayers(TextureLayer& layer, const TextureLayer& source, float factor, int channelSelect,
                     int sourceSelect) {
     float scale = 1.0f - factor;
-    combine(layer, source, channelSelect, sourceSelect, [=](int, int own, int s) {
-        return clampByte(int(float(s) * scale * (1.0f / 255.0f) * float(own)));
-    });
+    combine(layer, source, channelSelect, sourceSelect,
+            [=](int, int own, int s) { return clampByte(int(float(s) * scale * (1.0f / 255.0f) * float(own))); });
 }
 
 void copyLayer(TextureLayer& layer, const TextureLayer& source) {

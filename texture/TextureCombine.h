@@ -16,8 +16,7 @@ void mixLayers(TextureLayer& layer, const TextureLayer& source, float layerWeigh
 
 // Each selected channel k becomes clampByte(trunc(s.k * (1 - factor) / 255 * k)): factor 0 is a
 // plain multiply, a negative factor brightens.
-void multiplyLayers(TextureLayer& layer, const TextureLayer& source, float factor, int channelSelect,
-                    int sourceSelect);
+void multiplyLayers(TextureLayer& layer, const TextureLayer& source, float factor, int channelSelect, int sourceSelect);
 
 // Copies the source's image and packed words.
 void copyLayer(TextureLayer& layer, const TextureLayer& source);

@@ -9,9 +9,7 @@
 
 namespace {
 
-inline uint32_t at(const uint32_t* image, int x, int y) {
-    return image[wrapCoord(y) * textureSize + wrapCoord(x)];
-}
+inline uint32_t at(const uint32_t* image, int x, int y) { return image[wrapCoord(y) * textureSize + wrapCoord(x)]; }
 
 // Whether channel k (0..2) is chosen by a channel selector; no channel for an unknown selector.
 inline bool selects(int channelSelect, int k) { return channelSelect == 4 || channelSelect == k + 1; }
@@ -40,8 +38,8 @@ void shiftSaturation(TextureLayer& layer, float amount) {
     }
 }
 
-void sineWarp(TextureLayer& layer, int rowFrequency, int columnFrequency, int rowAmplitude,
-              int columnAmplitude, int rowPhase, int columnPhase) {
+void sineWarp(TextureLayer& layer, int rowFrequency, int columnFrequency, int rowAmplitude, int columnAmplitude,
+              int rowPhase, int columnPhase) {
     uint32_t* scratch = allocateScratch();
     float phase = float(rowPhase);
     float step = float(rowFrequency) * texturePi / 128.0f;
@@ -107,8 +105,8 @@ void blurPasses(TextureLayer& layer, int passes) {
             for (int x = 0; x < textureSize; ++x) {
                 uint32_t a = row[wrapCoord(x - 1)], b = below[x], c = above[x], d = row[wrapCoord(x + 1)];
                 uint32_t even = (a & evenBytes) + (b & evenBytes) + (c & evenBytes) + (d & evenBytes);
-                uint32_t odd = (a >> 8 & evenBytes) + (b >> 8 & evenBytes) + (c >> 8 & evenBytes) +
-                               (d >> 8 & evenBytes);
+                uint32_t odd =
+                    (a >> 8 & evenBytes) + (b >> 8 & evenBytes) + (c >> 8 & evenBytes) + (d >> 8 & evenBytes);
                 row[x] = (even >> 2 & evenBytes) | (odd >> 2 & evenBytes) << 8;
             }
         }
@@ -137,10 +135,9 @@ void relief(TextureLayer& layer, int amount) {
         for (int x = 0; x < textureSize; ++x) {
             uint32_t pixel = image[y * textureSize + x];
             int d = amount * (pixelChannel(pixel, channelRed) - pixelChannel(at(image, x - 1, y), channelRed));
-            scratch[y * textureSize + x] = makePixel(clampByte(pixelChannel(pixel, channelRed) + d),
-                                                     clampByte(pixelChannel(pixel, channelGreen) + d),
-                                                     clampByte(pixelChannel(pixel, channelBlue) + d),
-                                                     pixelChannel(pixel, 3));
+            scratch[y * textureSize + x] = makePixel(
+                clampByte(pixelChannel(pixel, channelRed) + d), clampByte(pixelChannel(pixel, channelGreen) + d),
+                clampByte(pixelChannel(pixel, channelBlue) + d), pixelChannel(pixel, 3));
         }
     }
     commitScratch(layer, scratch);
@@ -151,7 +148,6 @@ void addColour(TextureLayer& layer, int red, int green, int blue) {
         uint32_t pixel = layer.image[i];
         layer.image[i] = makePixel(clampByte(pixelChannel(pixel, channelRed) + red),
                                    clampByte(pixelChannel(pixel, channelGreen) + green),
-                                   clampByte(pixelChannel(pixel, channelBlue) + blue),
-                                   pixelChannel(pixel, 3));
+                                   clampByte(pixelChannel(pixel, channelBlue) + blue), pixelChannel(pixel, 3));
     }
 }

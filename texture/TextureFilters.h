@@ -16,8 +16,8 @@ void shiftSaturation(TextureLayer& layer, float amount);
 // rowFrequency * pi / 128 per row; row y is read at (x + rowAmplitude * sin(phase), y). Columns:
 // likewise with the column parameters, column x read at (x, y + columnAmplitude * sin(phase)) from
 // the result of the row pass.
-void sineWarp(TextureLayer& layer, int rowFrequency, int columnFrequency, int rowAmplitude,
-              int columnAmplitude, int rowPhase, int columnPhase);
+void sineWarp(TextureLayer& layer, int rowFrequency, int columnFrequency, int rowAmplitude, int columnAmplitude,
+              int rowPhase, int columnPhase);
 
 // Per channel, e = clampByte(right column sum - left column sum of the 3 x 3 neighbourhood + 128),
 // then the channel becomes trunc(e / 255 * channel).

@@ -142,8 +142,8 @@ int drawBelow(int modulus) {
 
 }  // namespace
 
-void genRandomTiles(TextureLayer& layer, int width, int height, uint8_t redLimit, uint8_t greenLimit,
-                    uint8_t blueLimit, int seed) {
+void genRandomTiles(TextureLayer& layer, int width, int height, uint8_t redLimit, uint8_t greenLimit, uint8_t blueLimit,
+                    int seed) {
     rng::srand(uint32_t(seed));
     if (width <= 0 || height <= 0) return;
     int redModulus = tileModulus(redLimit);

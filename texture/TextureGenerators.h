@@ -31,5 +31,5 @@ void genFractalColour(TextureLayer& layer, uint32_t startColour, int roughness, 
 // rand() mod trunc(limit * 127 / 64) mod 256. Tiles that reach past the right or bottom edge
 // are cut at the edge. A width or height of 0 or less draws nothing; a limit that comes to 0
 // gives that channel 0 (its random number is still drawn, so the other channels do not shift).
-void genRandomTiles(TextureLayer& layer, int width, int height, uint8_t redLimit, uint8_t greenLimit,
-                    uint8_t blueLimit, int seed);
+void genRandomTiles(TextureLayer& layer, int width, int height, uint8_t redLimit, uint8_t greenLimit, uint8_t blueLimit,
+                    int seed);

@@ -38,8 +38,7 @@ inline uint32_t withChannel(uint32_t pixel, int channel, int value) {
 
 // An image word from its four bytes (each taken modulo 256).
 inline uint32_t makePixel(int red, int green, int blue, int spare = 0) {
-    return uint32_t(red & 255) | uint32_t(green & 255) << 8 | uint32_t(blue & 255) << 16 |
-           uint32_t(spare & 255) << 24;
+    return uint32_t(red & 255) | uint32_t(green & 255) << 8 | uint32_t(blue & 255) << 16 | uint32_t(spare & 255) << 24;
 }
 
 // 0 below 0, 255 above 255, else v.

@@ -73,8 +73,7 @@ uint32_t sampleWrappedSse2(float x, float y, const uint32_t* pixels) {
     top = _mm_unpacklo_epi8(top, zero);
     bottom = _mm_unpacklo_epi8(bottom, zero);
     __m128i topWeights = _mm_unpacklo_epi64(_mm_set1_epi16(short(s.w00)), _mm_set1_epi16(short(s.w10)));
-    __m128i bottomWeights =
-        _mm_unpacklo_epi64(_mm_set1_epi16(short(s.w01)), _mm_set1_epi16(short(s.w11)));
+    __m128i bottomWeights = _mm_unpacklo_epi64(_mm_set1_epi16(short(s.w01)), _mm_set1_epi16(short(s.w11)));
     top = _mm_srli_epi16(_mm_mullo_epi16(top, topWeights), 8);
     bottom = _mm_srli_epi16(_mm_mullo_epi16(bottom, bottomWeights), 8);
     // Back to bytes (saturating), then a saturating sum of the four products; every product is

@@ -78,37 +78,35 @@ bool runTextureCommand(const uint8_t* command, TextureLayer* layers) {
         std::memset(layer->image, 0, texturePixels * sizeof(uint32_t));
 
     switch (opcode) {
-        case opClear: clearLayer(*layer); break;
-        case opSinePlasma:
-            genSinePlasma(*layer, TextureRgb{p[1], p[2], p[3]}, signedByte(p[4]), signedByte(p[5]));
-            break;
-        case opFractalGradient:
-            genFractalGradient(*layer, TextureRgb{p[1], p[2], p[3]}, TextureRgb{p[4], p[5], p[6]},
-                               signedByte(p[7]), signedByte(p[8]));
-            break;
-        case opFractalColour:
-            genFractalColour(*layer, makePixel(p[1], p[2], p[3], p[4]), signedByte(p[4]), signedByte(p[5]));
-            break;
-        case opRandomTiles:
-            genRandomTiles(*layer, signedByte(p[1]), signedByte(p[2]), p[3], p[4], p[5], signedByte(p[6]));
-            break;
-        case opShiftHue: shiftHue(*layer, signedByte(p[1])); break;
-        case opShiftValue: shiftValue(*layer, signedByte(p[1])); break;
-        case opShiftSaturation: shiftSaturation(*layer, hundredths(p[1])); break;
-        case opSineWarp:
-            sineWarp(*layer, signedByte(p[1]), signedByte(p[2]), signedByte(p[3]), signedByte(p[4]),
-                     signedByte(p[5]), signedByte(p[6]));
-            break;
-        case opEmbossShade: embossShade(*layer); break;
-        case opInvertChannels: invertChannels(*layer, p[1]); break;
-        case opBlurPasses: blurPasses(*layer, signedByte(p[1])); break;
-        case opSwirl: swirl(*layer, signedByte(p[1])); break;
-        case opRelief: relief(*layer, signedByte(p[1])); break;
-        case opAddColour: addColour(*layer, signedByte(p[1]), signedByte(p[2]), signedByte(p[3])); break;
-        case opRemapThroughLayer: remapThroughLayer(*layer, *source, p[2], p[3]); break;
-        case opMixLayers: mixLayers(*layer, *source, hundredths(p[2]), hundredths(p[3]), p[4], p[5]); break;
-        case opMultiplyLayers: multiplyLayers(*layer, *source, hundredths(p[2]), p[3], p[4]); break;
-        case opCopyLayer: copyLayer(*layer, *source); break;
+    case opClear: clearLayer(*layer); break;
+    case opSinePlasma: genSinePlasma(*layer, TextureRgb{p[1], p[2], p[3]}, signedByte(p[4]), signedByte(p[5])); break;
+    case opFractalGradient:
+        genFractalGradient(*layer, TextureRgb{p[1], p[2], p[3]}, TextureRgb{p[4], p[5], p[6]}, signedByte(p[7]),
+                           signedByte(p[8]));
+        break;
+    case opFractalColour:
+        genFractalColour(*layer, makePixel(p[1], p[2], p[3], p[4]), signedByte(p[4]), signedByte(p[5]));
+        break;
+    case opRandomTiles:
+        genRandomTiles(*layer, signedByte(p[1]), signedByte(p[2]), p[3], p[4], p[5], signedByte(p[6]));
+        break;
+    case opShiftHue: shiftHue(*layer, signedByte(p[1])); break;
+    case opShiftValue: shiftValue(*layer, signedByte(p[1])); break;
+    case opShiftSaturation: shiftSaturation(*layer, hundredths(p[1])); break;
+    case opSineWarp:
+        sineWarp(*layer, signedByte(p[1]), signedByte(p[2]), signedByte(p[3]), signedByte(p[4]), signedByte(p[5]),
+                 signedByte(p[6]));
+        break;
+    case opEmbossShade: embossShade(*layer); break;
+    case opInvertChannels: invertChannels(*layer, p[1]); break;
+    case opBlurPasses: blurPasses(*layer, signedByte(p[1])); break;
+    case opSwirl: swirl(*layer, signedByte(p[1])); break;
+    case opRelief: relief(*layer, signedByte(p[1])); break;
+    case opAddColour: addColour(*layer, signedByte(p[1]), signedByte(p[2]), signedByte(p[3])); break;
+    case opRemapThroughLayer: remapThroughLayer(*layer, *source, p[2], p[3]); break;
+    case opMixLayers: mixLayers(*layer, *source, hundredths(p[2]), hundredths(p[3]), p[4], p[5]); break;
+    case opMultiplyLayers: multiplyLayers(*layer, *source, hundredths(p[2]), p[3], p[4]); break;
+    case opCopyLayer: copyLayer(*layer, *source); break;
     }
     return true;
 }

@@ -6,7 +6,8 @@ MessageOutcome handleWindowMessage(uint32_t message, uint64_t wParam) {
         return {MessageAction::Report, wParam != 0 ? DisplayEvent::Activated : DisplayEvent::Deactivated};
     case MessageSetCursor: return {MessageAction::HideCursor, DisplayEvent::OtherKey};
     case MessageKeyDown:
-        return {MessageAction::Report, (wParam & 0xFF) == EscapeKeyCode ? DisplayEvent::EscapeKey : DisplayEvent::OtherKey};
+        return {MessageAction::Report,
+                (wParam & 0xFF) == EscapeKeyCode ? DisplayEvent::EscapeKey : DisplayEvent::OtherKey};
     case MessageClose: return {MessageAction::Report, DisplayEvent::CloseRequest};
     default: return {MessageAction::Default, DisplayEvent::OtherKey};
     }

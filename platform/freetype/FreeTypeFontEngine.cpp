@@ -22,8 +22,9 @@ static constexpr CellMetrics boldFallback{1854, 434, 1248, 2730};
 
 // Characters 0x80-0x9F of the ANSI (Windows-1252) code page; 0 where the page has none.
 static const uint16_t ansiHighControls[32] = {
-    0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0, 0x017D, 0,
-    0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178,
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
 };
 
 FreeTypeFontEngine::~FreeTypeFontEngine() { close(); }
@@ -40,7 +41,8 @@ bool FreeTypeFontEngine::open(const char* requestedFamily) {
     int index = 0;
     bool embolden = false;
     config = FcInitLoadConfigAndFonts();
-    faceFound = config != nullptr && resolve(400, &file, &index, &embolden, &resolvedFamily) && acceptable(resolvedFamily);
+    faceFound =
+        config != nullptr && resolve(400, &file, &index, &embolden, &resolvedFamily) && acceptable(resolvedFamily);
     if (!faceFound) {
         std::fprintf(stderr, "captions: no font \"%s\" found (got \"%s\"); install the package fonts-liberation2\n",
                      family.c_str(), resolvedFamily.empty() ? "nothing" : resolvedFamily.c_str());
@@ -168,7 +170,8 @@ FreeTypeFontEngine::Scale FreeTypeFontEngine::applySize(FT_FaceRec_* face, const
 int32_t FreeTypeFontEngine::maxCharWidth(const FontRequest& request) {
     if (request.cellHeight <= 0 || library == nullptr) return 0;
     const LoadedFace* loaded = faceFor(request.weight);
-    if (loaded->face == nullptr) return scaleFor(request.weight >= 600 ? boldFallback : regularFallback, request).maxAdvance;
+    if (loaded->face == nullptr)
+        return scaleFor(request.weight >= 600 ? boldFallback : regularFallback, request).maxAdvance;
     return applySize(loaded->face, request).maxAdvance;
 }
 
@@ -193,8 +196,8 @@ static void blitGlyph(const FT_Bitmap& bitmap, int32_t left, int32_t top, uint32
         for (int32_t x = 0; x < int32_t(bitmap.width); ++x) {
             int32_t column = left + x;
             if (column < 0 || column >= width) continue;
-            uint32_t coverage = bitmap.pixel_mode == FT_PIXEL_MODE_MONO ? ((source[x >> 3] >> (7 - (x & 7))) & 1) * 255
-                                                                          : source[x];
+            uint32_t coverage =
+                bitmap.pixel_mode == FT_PIXEL_MODE_MONO ? ((source[x >> 3] >> (7 - (x & 7))) & 1) * 255 : source[x];
             uint32_t& pixel = pixels[int64_t(row) * width + column];
             if (coverage > (pixel & 0xFF)) pixel = coverage * 0x010101u;
         }

@@ -44,9 +44,9 @@ public:
 
 private:
     struct LoadedFace {
-        int32_t weight;       // the requested weight, 100-1000
-        FT_FaceRec_* face;    // nullptr when this weight did not resolve to the family
-        bool embolden;        // fontconfig asks for synthetic bold at this weight
+        int32_t weight;     // the requested weight, 100-1000
+        FT_FaceRec_* face;  // nullptr when this weight did not resolve to the family
+        bool embolden;      // fontconfig asks for synthetic bold at this weight
     };
     const LoadedFace* faceFor(int32_t weight);
     bool resolve(int32_t weight, std::string* file, int* index, bool* embolden, std::string* resolvedFamily);

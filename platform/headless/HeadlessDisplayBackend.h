@@ -41,7 +41,7 @@ private:
         uint64_t frame;  // deliverable once this many frames have been flipped
     };
 
-    mutable std::mutex mutex;  // guards the event schedule and frame count against other threads
+    mutable std::mutex mutex;              // guards the event schedule and frame count against other threads
     std::vector<ScheduledEvent> schedule;  // in delivery order among those that are due
     FrameSink sink;
     std::vector<uint32_t> backBuffer;

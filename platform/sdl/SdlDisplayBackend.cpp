@@ -32,8 +32,7 @@ static bool describe(uint32_t code, SurfaceFormat* format) {
 }
 
 static bool sameFormat(const SurfaceFormat& a, const SurfaceFormat& b) {
-    return a.bitCount == b.bitCount && a.redMask == b.redMask && a.greenMask == b.greenMask &&
-           a.blueMask == b.blueMask;
+    return a.bitCount == b.bitCount && a.redMask == b.redMask && a.greenMask == b.greenMask && a.blueMask == b.blueMask;
 }
 
 // SDL falls back to its offscreen driver when it finds no display at all; a picture drawn there is

@@ -48,7 +48,7 @@ private:
     SDL_Texture* texture = nullptr;
     int32_t screenWidth = 0;
     int32_t screenHeight = 0;
-    bool ownsVideo = false;       // this backend initialised the video subsystem
-    bool activatePending = false; // the window was shown at creation: report Activated first
-    bool lossReported = false;    // the window's destruction from outside has been reported
+    bool ownsVideo = false;        // this backend initialised the video subsystem
+    bool activatePending = false;  // the window was shown at creation: report Activated first
+    bool lossReported = false;     // the window's destruction from outside has been reported
 };

@@ -23,8 +23,8 @@ int (*previousHandler)(Display*, XErrorEvent*) = nullptr;
 int catchWindowErrors(Display* display, XErrorEvent* error) {
     unsigned long resource = error->resourceid;
     bool ours = resource != 0 && (resource == watchedWindow.load() || resource == lostWindow.load());
-    bool aftermath = (lost.load() || lostWindow.load() != 0) &&
-                     (error->error_code == BadWindow || error->error_code == BadDrawable);
+    bool aftermath =
+        (lost.load() || lostWindow.load() != 0) && (error->error_code == BadWindow || error->error_code == BadDrawable);
     if (ours && resource == watchedWindow.load()) lost.store(true);
     if (ours || aftermath) return 0;
     return previousHandler ? previousHandler(display, error) : 0;

@@ -1,15 +1,15 @@
 #include "platform/win32/DirectDrawDisplayBackend.h"
 
-#include <windows.h>
 #include <ddraw.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <initializer_list>
 
 #include "platform/win32/FailureReport.h"
 
-static_assert(MessageClose == WM_CLOSE && MessageActivateApp == WM_ACTIVATEAPP &&
-                  MessageSetCursor == WM_SETCURSOR && MessageKeyDown == WM_KEYDOWN,
+static_assert(MessageClose == WM_CLOSE && MessageActivateApp == WM_ACTIVATEAPP && MessageSetCursor == WM_SETCURSOR &&
+                  MessageKeyDown == WM_KEYDOWN,
               "message codes");
 static_assert(EscapeKeyCode == VK_ESCAPE, "Escape key code");
 
@@ -23,8 +23,7 @@ static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPA
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-intptr_t DirectDrawDisplayBackend::handleMessage(HWND__* target, uint32_t message, uintptr_t wParam,
-                                                 intptr_t lParam) {
+intptr_t DirectDrawDisplayBackend::handleMessage(HWND__* target, uint32_t message, uintptr_t wParam, intptr_t lParam) {
     MessageOutcome outcome = handleWindowMessage(message, wParam);
     switch (outcome.action) {
     case MessageAction::Report: DisplayEventQueue::push(events, outcome.event); return 0;
@@ -147,7 +146,8 @@ bool DirectDrawDisplayBackend::createBackBuffer(const SurfaceFormat& format) {
 void DirectDrawDisplayBackend::reportUnusableFormat() {
     char line[192];
     if (!formatUsable)
-        std::snprintf(line, sizeof(line), "display: the %d-bit screen mode is not an RGB mode", int(surfaceFormat.bitCount));
+        std::snprintf(line, sizeof(line), "display: the %d-bit screen mode is not an RGB mode",
+                      int(surfaceFormat.bitCount));
     else
         std::snprintf(line, sizeof(line), "display: no pixel converter for the %d-bit screen mode (masks %x %x %x)",
                       int(surfaceFormat.bitCount), unsigned(surfaceFormat.redMask), unsigned(surfaceFormat.greenMask),

@@ -51,8 +51,8 @@ private:
     bool classRegistered = false;
     void* lockedMemory = nullptr;
     SurfaceFormat surfaceFormat;
-    bool formatUsable = false;   // the primary surface is an RGB surface
-    bool screenOpened = false;   // openScreen succeeded
+    bool formatUsable = false;     // the primary surface is an RGB surface
+    bool screenOpened = false;     // openScreen succeeded
     bool backBufferReady = false;  // the display took the surface's format
     DisplayEventQueue events;
 };

@@ -7,8 +7,8 @@
 
 static HFONT createFont(const FontRequest& request, const char* family) {
     return CreateFontA(request.cellHeight, request.width, 0, 0, request.weight, FALSE, FALSE, FALSE,
-                       request.symbolCharset ? SYMBOL_CHARSET : ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH | FF_DONTCARE, family);
+                       request.symbolCharset ? SYMBOL_CHARSET : ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                       ANTIALIASED_QUALITY, DEFAULT_PITCH | FF_DONTCARE, family);
 }
 
 // A memory device context with the requested font selected; released by its destructor.

@@ -1,7 +1,7 @@
 #include "platform/win32/WaveOutAudioDevice.h"
 
-#include <windows.h>
 #include <mmsystem.h>
+#include <windows.h>
 
 WaveOutAudioDevice::~WaveOutAudioDevice() { close(); }
 

@@ -47,7 +47,8 @@ TEST(GoldenFrames, EveryOrderDrawsTheFrameItDrewBefore) {
     int status = pclose(pipe);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command;
     EXPECT_EQ(out, goldenFrames) << "if the pictures changed on purpose, regenerate the table (see the top of "
-                                    "this file) with:\n  " << command;
+                                    "this file) with:\n  "
+                                 << command;
 }
 
 }  // namespace

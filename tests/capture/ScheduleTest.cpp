@@ -3,10 +3,10 @@
 
 #include "assets/Song.h"
 #include "music/ModulePlayer.h"
+#include "music/SongRender.h"
 #include "tools/capture/CaptureOptions.h"
 #include "tools/capture/CaptureSession.h"
 #include "tools/capture/ShowPlan.h"
-#include "music/SongRender.h"
 
 #include <algorithm>
 
@@ -139,10 +139,10 @@ TEST(CaptureOptions, ReadsEveryOptionAndItsDefaults) {
 
 TEST(CaptureOptions, RefusesWhatMakesNoSense) {
     const std::vector<std::vector<const char*>> bad = {
-        {},                                   // nothing to write
+        {},  // nothing to write
         {"--hash", "--fps", "0"},
-        {"--hash", "--fps", "2000"},          // faster than 1000 a second
-        {"--hash", "--fps", "1/2"},           // slower than 1 a second
+        {"--hash", "--fps", "2000"},  // faster than 1000 a second
+        {"--hash", "--fps", "1/2"},   // slower than 1 a second
         {"--hash", "--fps", "60/"},
         {"--hash", "--scale", "0"},
         {"--hash", "--at", "3"},
@@ -152,9 +152,9 @@ TEST(CaptureOptions, RefusesWhatMakesNoSense) {
         {"--hash", "--bogus"},
         {"--hash", "stray"},
         {"-o"},
-        {"-o", "show.avi"},                   // no format from the name
-        {"--hash", "--format", "mp4"},        // a format without a file
-        {"-o", "show.mp4", "--at", "0:0"},    // single frames are not a video
+        {"-o", "show.avi"},                 // no format from the name
+        {"--hash", "--format", "mp4"},      // a format without a file
+        {"-o", "show.mp4", "--at", "0:0"},  // single frames are not a video
     };
     for (const auto& args : bad) {
         CaptureOptions options;

@@ -17,7 +17,7 @@ public:
     std::vector<int32_t> refusedBitCounts;
     std::deque<DisplayEvent> events;
     bool lockWorks = true;
-    int32_t padding = 7;  // bytes after each row
+    int32_t padding = 7;         // bytes after each row
     bool announceClose = false;  // say so on stderr, for the death tests
 
     int32_t width = 0, height = 0;

@@ -16,14 +16,10 @@ struct ConverterCase {
 };
 
 const ConverterCase converters[] = {
-    {"XRGB32", convertXRGB32, 4, 32, 0xFF0000, 0xFF00, 0xFF},
-    {"XBGR32", convertXBGR32, 4, 32, 0xFF, 0xFF00, 0xFF0000},
-    {"RGB24", convertRGB24, 3, 24, 0xFF0000, 0xFF00, 0xFF},
-    {"BGR24", convertBGR24, 3, 24, 0xFF, 0xFF00, 0xFF0000},
-    {"RGB565", convertRGB565, 2, 16, 0xF800, 0x7E0, 0x1F},
-    {"BGR565", convertBGR565, 2, 16, 0x1F, 0x7E0, 0xF800},
-    {"RGB555", convertRGB555, 2, 16, 0x7C00, 0x3E0, 0x1F},
-    {"BGR555", convertBGR555, 2, 16, 0x1F, 0x3E0, 0x7C00},
+    {"XRGB32", convertXRGB32, 4, 32, 0xFF0000, 0xFF00, 0xFF}, {"XBGR32", convertXBGR32, 4, 32, 0xFF, 0xFF00, 0xFF0000},
+    {"RGB24", convertRGB24, 3, 24, 0xFF0000, 0xFF00, 0xFF},   {"BGR24", convertBGR24, 3, 24, 0xFF, 0xFF00, 0xFF0000},
+    {"RGB565", convertRGB565, 2, 16, 0xF800, 0x7E0, 0x1F},    {"BGR565", convertBGR565, 2, 16, 0x1F, 0x7E0, 0xF800},
+    {"RGB555", convertRGB555, 2, 16, 0x7C00, 0x3E0, 0x1F},    {"BGR555", convertBGR555, 2, 16, 0x1F, 0x3E0, 0x7C00},
 };
 
 // The little-endian value a converter wrote for one pixel.

@@ -48,8 +48,8 @@ TEST(RadialSmear, PackedAndPlainVersionsAgree) {
     struct Case {
         int32_t width, height, cx, cy;
         float scale, amount;
-    } cases[] = {{640, 480, 320, 240, 0.04f, 0.4f}, {97, 61, 10, 50, 0.3f, 0.9f}, {33, 20, 0, 19, 0.01f, 0.2f},
-                 {40, 30, 40, -1, 0.9f, 1.0f},       {25, 25, 12, 12, -0.2f, 0.5f}, {16, 9, 300, -50, 2.5f, 0.7f}};
+    } cases[] = {{640, 480, 320, 240, 0.04f, 0.4f}, {97, 61, 10, 50, 0.3f, 0.9f},  {33, 20, 0, 19, 0.01f, 0.2f},
+                 {40, 30, 40, -1, 0.9f, 1.0f},      {25, 25, 12, 12, -0.2f, 0.5f}, {16, 9, 300, -50, 2.5f, 0.7f}};
     uint32_t seed = 1;
     for (const Case& c : cases) {
         Bitmap packed = randomBitmap(c.width, c.height, seed), plain = randomBitmap(c.width, c.height, seed);

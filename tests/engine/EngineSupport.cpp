@@ -43,10 +43,8 @@ Mesh cubeMesh(float h) {
     // flipped where needed so that their normal points away from the centre.
     const Vector3 sides[6][4] = {
         {{-h, h, -h}, {h, h, -h}, {h, -h, -h}, {-h, -h, -h}},  // z = -h, front
-        {{-h, h, h}, {h, h, h}, {h, -h, h}, {-h, -h, h}},
-        {{-h, -h, -h}, {-h, h, -h}, {-h, h, h}, {-h, -h, h}},
-        {{h, -h, -h}, {h, h, -h}, {h, h, h}, {h, -h, h}},
-        {{-h, -h, -h}, {h, -h, -h}, {h, -h, h}, {-h, -h, h}},
+        {{-h, h, h}, {h, h, h}, {h, -h, h}, {-h, -h, h}},     {{-h, -h, -h}, {-h, h, -h}, {-h, h, h}, {-h, -h, h}},
+        {{h, -h, -h}, {h, h, -h}, {h, h, h}, {h, -h, h}},     {{-h, -h, -h}, {h, -h, -h}, {h, -h, h}, {-h, -h, h}},
         {{-h, h, -h}, {h, h, -h}, {h, h, h}, {-h, h, h}},
     };
     std::vector<Vector3> corners;

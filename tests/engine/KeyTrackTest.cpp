@@ -75,7 +75,9 @@ TEST(KeyBlend, HermiteGivesItsEndsAndFollowsTheTangents) {
 
 TEST(KeyBlend, EaseCurveJoinsItsThreePiecesSmoothly) {
     for (float t : {-0.5f, 0.0f, 0.3f, 1.0f, 1.7f}) EXPECT_EQ(easeCurve(t, 0, 0), t);
-    auto slope = [](float t, float a, float b) { return (easeCurve(t + 1e-3f, a, b) - easeCurve(t - 1e-3f, a, b)) / 2e-3f; };
+    auto slope = [](float t, float a, float b) {
+        return (easeCurve(t + 1e-3f, a, b) - easeCurve(t - 1e-3f, a, b)) / 2e-3f;
+    };
     for (auto [a, b] : {std::pair{0.2f, 0.3f}, {0.5f, 0.0f}, {0.0f, 0.4f}, {0.6f, 0.6f}}) {
         float sum = a + b, na = sum > 1 ? a / sum : a, nb = sum > 1 ? b / sum : b;
         EXPECT_FLOAT_EQ(easeCurve(0, a, b), 0.0f) << a << " " << b;

@@ -172,9 +172,19 @@ TEST(Rounding, PlainConversionMatchesTheProcessorConversion) {
     EXPECT_EQ(roundNearestPlain(-3.5f), -4);
     EXPECT_EQ(roundNearestPlain(-0.5f), 0);
     EXPECT_EQ(roundNearestPlain(std::numeric_limits<float>::quiet_NaN()), INT32_MIN);
-    std::vector<float> values = {0.0f, -0.0f, 0.49999997f, 1.5f, -1.5f, 2147483520.0f, 2147483648.0f,
-                                 -2147483648.0f, -2147483904.0f, 1e30f, -1e30f,
-                                 std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity()};
+    std::vector<float> values = {0.0f,
+                                 -0.0f,
+                                 0.49999997f,
+                                 1.5f,
+                                 -1.5f,
+                                 2147483520.0f,
+                                 2147483648.0f,
+                                 -2147483648.0f,
+                                 -2147483904.0f,
+                                 1e30f,
+                                 -1e30f,
+                                 std::numeric_limits<float>::infinity(),
+                                 -std::numeric_limits<float>::infinity()};
     for (int32_t n = -3000; n <= 3000; ++n) {
         values.push_back(float(n) + 0.5f);
         values.push_back(float(n) * 0.37f);

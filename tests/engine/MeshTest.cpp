@@ -2,16 +2,15 @@
 
 #include <cmath>
 
-#include "engine/Draw2D.h"
 #include "engine/CameraPose.h"
+#include "engine/Draw2D.h"
 #include "engine/Mesh.h"
 #include "engine/Viewport.h"
 #include "tests/engine/EngineSupport.h"
 
 TEST(Mesh, FaceNormalsFollowTheWinding) {
-    Mesh mesh = meshOfTriangles({{-1, 1, -1}, {1, 1, -1}, {1, -1, -1},
-                                 {-1, 1, -1}, {1, -1, -1}, {1, 1, -1},
-                                 {0, 0, 0}, {1, 1, 1}, {2, 2, 2}});
+    Mesh mesh = meshOfTriangles(
+        {{-1, 1, -1}, {1, 1, -1}, {1, -1, -1}, {-1, 1, -1}, {1, -1, -1}, {1, 1, -1}, {0, 0, 0}, {1, 1, 1}, {2, 2, 2}});
     for (int i = 0; i < 3; ++i) mesh.faces[i].normalIndex = 7;
     mesh.computeFaceNormals();
     EXPECT_FLOAT_EQ(mesh.faceNormals[0].z, -1);

@@ -166,16 +166,18 @@ TEST(ObjectBlock, CheckedLoadRejectsBrokenBlocksAndKeepsNothing) {
         scene.release();
         return !loaded;
     };
-    auto put16 = [](std::vector<uint8_t>& b, size_t at, uint16_t v) { b[at] = uint8_t(v), b[at + 1] = uint8_t(v >> 8); };
+    auto put16 = [](std::vector<uint8_t>& b, size_t at, uint16_t v) {
+        b[at] = uint8_t(v), b[at + 1] = uint8_t(v >> 8);
+    };
     auto putFloat = [](std::vector<uint8_t>& b, size_t at, float v) { std::memcpy(&b[at], &v, 4); };
     constexpr size_t firstMesh = 13, firstFaces = firstMesh + 2 + 12 * 166 + 2;
     constexpr size_t camera = 6852 - 1313, firstPositionKey = camera + 32 + 3;
 
-    EXPECT_TRUE(rejects([](std::vector<uint8_t>&) {}) == false);                  // the block as shipped
-    EXPECT_TRUE(rejects([](std::vector<uint8_t>& b) { b[0] = 'K'; }));            // tag
-    EXPECT_TRUE(rejects([&](std::vector<uint8_t>& b) { put16(b, 5, 7); }));       // one mesh too many
-    EXPECT_TRUE(rejects([&](std::vector<uint8_t>& b) { put16(b, 5, 65535); }));   // meshes past the end
-    EXPECT_TRUE(rejects([&](std::vector<uint8_t>& b) { put16(b, firstMesh, 65535); }));  // vertices
+    EXPECT_TRUE(rejects([](std::vector<uint8_t>&) {}) == false);                              // the block as shipped
+    EXPECT_TRUE(rejects([](std::vector<uint8_t>& b) { b[0] = 'K'; }));                        // tag
+    EXPECT_TRUE(rejects([&](std::vector<uint8_t>& b) { put16(b, 5, 7); }));                   // one mesh too many
+    EXPECT_TRUE(rejects([&](std::vector<uint8_t>& b) { put16(b, 5, 65535); }));               // meshes past the end
+    EXPECT_TRUE(rejects([&](std::vector<uint8_t>& b) { put16(b, firstMesh, 65535); }));       // vertices
     EXPECT_TRUE(rejects([&](std::vector<uint8_t>& b) { put16(b, firstFaces - 2, 65535); }));  // faces
     EXPECT_TRUE(rejects([&](std::vector<uint8_t>& b) { put16(b, firstFaces + 4, 166); }));    // an index
     EXPECT_TRUE(rejects([&](std::vector<uint8_t>& b) { put16(b, camera + 33, 16); }));        // keys

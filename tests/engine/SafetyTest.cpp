@@ -33,7 +33,8 @@ struct GuardedTarget {
     std::vector<uint32_t> words;
     Bitmap bitmap;
     uint32_t* savedPixels;
-    GuardedTarget(int32_t width, int32_t height) : words(size_t(width * height + 2 * guard), 0xA5A5A5A5), bitmap(width, height) {
+    GuardedTarget(int32_t width, int32_t height)
+        : words(size_t(width * height + 2 * guard), 0xA5A5A5A5), bitmap(width, height) {
         savedPixels = bitmap.pixels;
         bitmap.pixels = words.data() + guard;
     }

@@ -140,7 +140,7 @@ TEST(Mixer, TriggerOnASoundingVoiceMovesToThePartner) {
     std::vector<float> out = rig.mix(200);
     float gain = float(rig.channel.voice->leftTarget) / 255.0f;
     EXPECT_NEAR(out[0], 1000.0f * float(oldLeft) / 255.0f, 1.0f);  // first frame: old note at full level
-    EXPECT_FLOAT_EQ(out[2 * 150], 500.0f * gain);                    // after R frames: only the new note
+    EXPECT_FLOAT_EQ(out[2 * 150], 500.0f * gain);                  // after R frames: only the new note
     EXPECT_EQ(old->leftLevel, 0);
 
     rig.commit(UpdateTrigger, &first.sample);  // and back to voice 3
@@ -191,13 +191,13 @@ TEST(Mixer, ForwardLoopWrapsEvenWhenTheStepExceedsTheLoop) {
 
 TEST(Mixer, PingPongMirrorsAtBothEnds) {
     MixerRig rig;
-    TestSample s({0, 100, 200, 300, 400, 500}, LoopPingPong, 1, 3);  // loop 1..4
+    TestSample s({0, 100, 200, 300, 400, 500}, LoopPingPong, 1, 3);          // loop 1..4
     Voice& v = rig.place(s.sample, 3 * One + One * 3 / 4, One / 2, 255, 0);  // 3.75, step 0.5
     rig.mix(1);
     EXPECT_EQ(v.direction, DirectionBackward);
     EXPECT_EQ(v.position, 3 * One + One / 4 * 3 - 1);  // 4.25 mirrored: 3.75 less 2^-32
     std::vector<float> out = rig.mix(6);
-    EXPECT_NEAR(out[0], 300.0f, 0.01f);  // ~3.75: value 3 and the guard slot (a copy of it)
+    EXPECT_NEAR(out[0], 300.0f, 0.01f);      // ~3.75: value 3 and the guard slot (a copy of it)
     EXPECT_NEAR(out[2 * 2], 275.0f, 0.01f);  // 2.75, backward
     EXPECT_NEAR(out[2 * 5], 125.0f, 0.01f);
     EXPECT_EQ(v.direction, DirectionForward);  // bounced off the loop start (1.25 - 0.5)
@@ -228,7 +228,8 @@ TEST(Mixer, VectorAndScalarLoopsGiveTheSameBits) {
     song.instruments.push_back(makeInstrument(makeSample(900, XmLoop::Forward, 10, 850)));
     for (uint16_t row = 0; row < 32; ++row)
         for (uint16_t c = 0; c < 4; ++c)
-            if ((row + c) % 3 == 0) song.patterns[0].at(row, c, 4) = XmCell{uint8_t(20 + row + 9 * c), uint8_t(1 + c % 2), 0, 4, 0x37};
+            if ((row + c) % 3 == 0)
+                song.patterns[0].at(row, c, 4) = XmCell{uint8_t(20 + row + 9 * c), uint8_t(1 + c % 2), 0, 4, 0x37};
     std::vector<uint8_t> image = writeXm(song);
 
     std::vector<int16_t> vector, scalar;
@@ -270,14 +271,17 @@ TEST(Mixer, VolumeAndFrequencyTruncateTheirExactValues) {
     Voice& voice = *rig.channel.voice;
 
     // 27 x 58 x 58666 x 22 x 255 / 2^35 lies just below 15; a float product rounds it up to 15.
-    struct Gains { int32_t volume, envelope, fadeout, global; };
+    struct Gains {
+        int32_t volume, envelope, fadeout, global;
+    };
     for (Gains g : {Gains{27, 58, 58666, 22}, Gains{39, 45, 55838, 22}, Gains{64, 64, 65536, 64}, Gains{1, 1, 1, 1}}) {
         rig.channel.volume = g.volume;
         rig.channel.volumeEnvelope.value = g.envelope;
         rig.channel.fadeoutVolume = g.fadeout;
         rig.module.globalVolume = g.global;
         rig.commit(UpdateVolume, nullptr);
-        uint64_t exact = (uint64_t(g.volume) * uint64_t(g.envelope) * uint64_t(g.fadeout) * uint64_t(g.global) * 255) >> 35;
+        uint64_t exact =
+            (uint64_t(g.volume) * uint64_t(g.envelope) * uint64_t(g.fadeout) * uint64_t(g.global) * 255) >> 35;
         EXPECT_EQ(voice.volume, int32_t(exact)) << g.volume << " " << g.envelope << " " << g.fadeout;
     }
 

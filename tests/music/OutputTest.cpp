@@ -211,8 +211,8 @@ TEST(AudioOutputConcurrency, StarvedWorkerCatchesUpWithTheDevice) {
     AudioOutput::stop(rig.output.get());
 
     std::vector<int16_t> rendered;
-    ASSERT_TRUE(renderSong(rig.image.data(), uint32_t(rig.image.size()), 884 * uint64_t(stalledAt + after), false,
-                           rendered));
+    ASSERT_TRUE(
+        renderSong(rig.image.data(), uint32_t(rig.image.size()), 884 * uint64_t(stalledAt + after), false, rendered));
     ASSERT_EQ(rig.played.size(), rendered.size());
     // Block stalledAt was already sounding (stale) when the worker woke; the next one is fresh.
     size_t fresh = size_t(stalledAt + 1) * 884 * 2;

@@ -97,7 +97,7 @@ TEST(Sequencer, BreakAtTheLastOrderWrapsToZeroWhileTheNaturalEndRestarts) {
 TEST(Sequencer, PatternDelaySpeedZeroAndPatternLoop) {
     XmSong song = songWithOrders(1, 1);
     cell(song, 0, 0, 0) = XmCell{C4, 1, 0, 0x0E, 0xE2};  // EE2: two more rows' worth of ticks
-    cell(song, 0, 0, 0).volume = 0x61;                    // and a per-tick volume slide
+    cell(song, 0, 0, 0).volume = 0x61;                   // and a per-tick volume slide
     Playback delayed(song);
     delayed.ticks(18);
     EXPECT_EQ(delayed.module().currentRow, 0);
@@ -116,7 +116,7 @@ TEST(Sequencer, PatternDelaySpeedZeroAndPatternLoop) {
     }
 
     XmSong loop = songWithOrders(1, 1);
-    cell(loop, 0, 1, 0) = XmCell{0, 0, 0, 0x0E, 0x60};  // loop start at row 1
+    cell(loop, 0, 1, 0) = XmCell{0, 0, 0, 0x0E, 0x60};      // loop start at row 1
     cell(loop, 0, 2, 0) = XmCell{C4, 1, 0x61, 0x0E, 0x62};  // play rows 1..2 three times
     Playback looped(loop);
     std::vector<int32_t> rows;

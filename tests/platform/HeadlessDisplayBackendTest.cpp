@@ -25,8 +25,7 @@ TEST(HeadlessDisplayBackend, ReportsActivationFirstAndHoldsScriptedEventsUntilTh
 
     SurfaceFormat format;
     ASSERT_EQ(backend.offeredFormats(&format, 1), 1);
-    EXPECT_EQ(choosePixelConverter(format.bitCount, format.redMask, format.greenMask, format.blueMask),
-              convertXRGB32);
+    EXPECT_EQ(choosePixelConverter(format.bitCount, format.redMask, format.greenMask, format.blueMask), convertXRGB32);
     ASSERT_TRUE(backend.createBackBuffer(format));
     backend.flip();
     EXPECT_TRUE(drain(backend).empty());
@@ -65,7 +64,8 @@ TEST_F(HeadlessDisplayTest, SinkReceivesEveryPresentedFrameUnchanged) {
 void runUntilEscape() {
     HeadlessDisplayBackend backend;
     int32_t frames = 0;
-    backend.setFrameSink([&frames](const uint32_t*, int32_t, int32_t) { std::fprintf(stderr, "frame %d\n", frames++); });
+    backend.setFrameSink(
+        [&frames](const uint32_t*, int32_t, int32_t) { std::fprintf(stderr, "frame %d\n", frames++); });
     backend.queueEventBeforeFrame(DisplayEvent::EscapeKey, 3);
     if (!Display::open(&backend, "test", 16, 16)) std::_Exit(2);
     std::vector<uint32_t> pixels(256);

@@ -61,23 +61,27 @@ TEST_F(SdlDisplayTest, WindowAndKeyEventsBecomeDisplayEvents) {
     DisplayEvent event;
     ASSERT_TRUE(backend.nextEvent(&event));
     EXPECT_EQ(event, DisplayEvent::Activated) << "a window shown at creation starts active";
-    while (backend.nextEvent(&event)) {
-    }
+    while (backend.nextEvent(&event)) {}
 
     SDL_Event quit{};
     quit.type = SDL_QUIT;
-    SDL_Event script[] = {windowEvent(SDL_WINDOWEVENT_FOCUS_LOST), windowEvent(SDL_WINDOWEVENT_MOVED),
-                          windowEvent(SDL_WINDOWEVENT_FOCUS_GAINED), windowEvent(SDL_WINDOWEVENT_MINIMIZED),
-                          windowEvent(SDL_WINDOWEVENT_RESTORED), windowEvent(SDL_WINDOWEVENT_HIDDEN),
-                          keyDown(SDLK_a), keyDown(SDLK_ESCAPE), windowEvent(SDL_WINDOWEVENT_CLOSE), quit};
+    SDL_Event script[] = {windowEvent(SDL_WINDOWEVENT_FOCUS_LOST),
+                          windowEvent(SDL_WINDOWEVENT_MOVED),
+                          windowEvent(SDL_WINDOWEVENT_FOCUS_GAINED),
+                          windowEvent(SDL_WINDOWEVENT_MINIMIZED),
+                          windowEvent(SDL_WINDOWEVENT_RESTORED),
+                          windowEvent(SDL_WINDOWEVENT_HIDDEN),
+                          keyDown(SDLK_a),
+                          keyDown(SDLK_ESCAPE),
+                          windowEvent(SDL_WINDOWEVENT_CLOSE),
+                          quit};
     for (SDL_Event& sdlEvent : script) ASSERT_EQ(SDL_PushEvent(&sdlEvent), 1);
     std::vector<DisplayEvent> events;
     while (backend.nextEvent(&event)) events.push_back(event);
-    EXPECT_EQ(events, (std::vector<DisplayEvent>{DisplayEvent::Deactivated, DisplayEvent::Activated,
-                                                 DisplayEvent::Deactivated, DisplayEvent::Activated,
-                                                 DisplayEvent::Deactivated, DisplayEvent::OtherKey,
-                                                 DisplayEvent::EscapeKey, DisplayEvent::CloseRequest,
-                                                 DisplayEvent::CloseRequest}));
+    EXPECT_EQ(events, (std::vector<DisplayEvent>{
+                          DisplayEvent::Deactivated, DisplayEvent::Activated, DisplayEvent::Deactivated,
+                          DisplayEvent::Activated, DisplayEvent::Deactivated, DisplayEvent::OtherKey,
+                          DisplayEvent::EscapeKey, DisplayEvent::CloseRequest, DisplayEvent::CloseRequest}));
     backend.close();
 }
 
@@ -116,7 +120,10 @@ TEST_F(SdlDisplayTest, UnreachableDisplayIsNamed) {
     ::testing::internal::CaptureStderr();
     bool opened = Display::open(&backend, "test", 640, 480);
     std::string message = ::testing::internal::GetCapturedStderr();
-    if (display.empty()) unsetenv("DISPLAY"); else setenv("DISPLAY", display.c_str(), 1);
+    if (display.empty())
+        unsetenv("DISPLAY");
+    else
+        setenv("DISPLAY", display.c_str(), 1);
     if (!wayland.empty()) setenv("WAYLAND_DISPLAY", wayland.c_str(), 1);
     EXPECT_FALSE(opened);
     EXPECT_NE(message.find("cannot open display :9377"), std::string::npos) << message;

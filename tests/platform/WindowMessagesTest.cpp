@@ -42,12 +42,13 @@ TEST(WindowMessages, QueueKeepsOrderAndNeverLosesTheLatestStateOrAnExit) {
     DisplayEventQueue::push(queue, DisplayEvent::Activated);
     DisplayEventQueue::push(queue, DisplayEvent::OtherKey);
     DisplayEventQueue::push(queue, DisplayEvent::EscapeKey);
-    EXPECT_EQ(drain(queue), (std::vector<DisplayEvent>{DisplayEvent::Activated, DisplayEvent::OtherKey,
-                                                      DisplayEvent::EscapeKey}));
+    EXPECT_EQ(drain(queue),
+              (std::vector<DisplayEvent>{DisplayEvent::Activated, DisplayEvent::OtherKey, DisplayEvent::EscapeKey}));
 
     // Filled (wrapping round the array) with keys, then activation changes: the last slot follows
     // the newest state, other keys are dropped, and an exit request stays once it is in.
-    for (int32_t i = 0; i < DisplayEventQueue::capacity - 1; ++i) DisplayEventQueue::push(queue, DisplayEvent::OtherKey);
+    for (int32_t i = 0; i < DisplayEventQueue::capacity - 1; ++i)
+        DisplayEventQueue::push(queue, DisplayEvent::OtherKey);
     DisplayEventQueue::push(queue, DisplayEvent::Activated);
     DisplayEventQueue::push(queue, DisplayEvent::Deactivated);
     DisplayEventQueue::push(queue, DisplayEvent::OtherKey);

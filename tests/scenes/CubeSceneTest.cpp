@@ -90,6 +90,8 @@ TEST_F(CubeSceneTest, TheCaptionsSitAtTheirPlacesOverAndUnderTheLattice) {
         captioned.renderFrame(&captionedFrame, step, 0.0f);
     }
     expectOnlyCaptionsDiffer(captionedFrame, frame,
-                             {{100, 230, captioned.backdrop}, {20, 180, captioned.axisX},
-                              {420, 60, captioned.axisY}, {330, 310, captioned.label}});
+                             {{100, 230, captioned.backdrop},
+                              {20, 180, captioned.axisX},
+                              {420, 60, captioned.axisY},
+                              {330, 310, captioned.label}});
 }

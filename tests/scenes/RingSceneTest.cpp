@@ -78,7 +78,8 @@ TEST_F(RingSceneTest, EachWrapTakesOneTurnAndLongStallsStayWithinATurn) {
     scene.renderFrame(&frame, 1.0f, 0.0f);
     EXPECT_NEAR(scene.spin, 0.05f, 1e-3f);
     EXPECT_NEAR(scene.phaseA, 0.008f, 1e-4f);
-    for (float step : {1.0e6f, 2.5e8f, std::numeric_limits<float>::infinity(), std::numeric_limits<float>::quiet_NaN()}) {
+    for (float step :
+         {1.0e6f, 2.5e8f, std::numeric_limits<float>::infinity(), std::numeric_limits<float>::quiet_NaN()}) {
         scene.renderFrame(&frame, step, 0.0f);
         EXPECT_TRUE(scene.spin >= 0.0f && scene.spin < 360.0f) << step;
         EXPECT_TRUE(scene.phaseA >= 0.0f && scene.phaseA < twoPi) << step;

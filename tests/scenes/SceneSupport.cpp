@@ -42,8 +42,7 @@ int64_t pixelsNotEqualTo(const Bitmap& bitmap, uint32_t colour) {
     return pixelsNotEqualToIn(bitmap, 0, 0, bitmap.width, bitmap.height, colour);
 }
 
-int64_t pixelsNotEqualToIn(const Bitmap& bitmap, int32_t x, int32_t y, int32_t width, int32_t height,
-                           uint32_t colour) {
+int64_t pixelsNotEqualToIn(const Bitmap& bitmap, int32_t x, int32_t y, int32_t width, int32_t height, uint32_t colour) {
     int64_t count = 0;
     for (int32_t row = y < 0 ? 0 : y; row < y + height && row < bitmap.height; ++row)
         for (int32_t column = x < 0 ? 0 : x; column < x + width && column < bitmap.width; ++column)

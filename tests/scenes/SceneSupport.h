@@ -30,5 +30,4 @@ int64_t pixelsNotEqualTo(const Bitmap& bitmap, uint32_t colour);
 
 // The number of pixels of the rectangle (x, y, width, height), clipped to bitmap, that differ from
 // colour.
-int64_t pixelsNotEqualToIn(const Bitmap& bitmap, int32_t x, int32_t y, int32_t width, int32_t height,
-                           uint32_t colour);
+int64_t pixelsNotEqualToIn(const Bitmap& bitmap, int32_t x, int32_t y, int32_t width, int32_t height, uint32_t colour);

@@ -39,8 +39,10 @@ protected:
     }
     // The frame's border rows and columns, which the object never reaches at 70 degrees.
     bool whiteBorder() const {
-        return pixelsNotEqualToIn(frame, 0, 0, 640, 2, white) == 0 && pixelsNotEqualToIn(frame, 0, 478, 640, 2, white) == 0 &&
-               pixelsNotEqualToIn(frame, 0, 0, 2, 480, white) == 0 && pixelsNotEqualToIn(frame, 638, 0, 2, 480, white) == 0;
+        return pixelsNotEqualToIn(frame, 0, 0, 640, 2, white) == 0 &&
+               pixelsNotEqualToIn(frame, 0, 478, 640, 2, white) == 0 &&
+               pixelsNotEqualToIn(frame, 0, 0, 2, 480, white) == 0 &&
+               pixelsNotEqualToIn(frame, 638, 0, 2, 480, white) == 0;
     }
 
     FreeTypeFontEngine fonts;

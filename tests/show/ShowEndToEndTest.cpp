@@ -131,7 +131,8 @@ protected:
     // The first frame showing (order, row), or null.
     static const Frame* firstFrameAt(int32_t order, int32_t row) {
         for (const Frame& frame : frames)
-            if (frame.playing && frame.order == order && frame.row == row) return frame.pixels.empty() ? nullptr : &frame;
+            if (frame.playing && frame.order == order && frame.row == row)
+                return frame.pixels.empty() ? nullptr : &frame;
         return nullptr;
     }
 
@@ -144,11 +145,11 @@ protected:
 TEST_F(ShowEndToEnd, RunsEveryPartInOrderAndEndsNormally) {
     EXPECT_EQ(status, 1);
     const std::vector<std::string> expected = {
-        "construct title", "construct particles", "construct cube", "construct ring", "construct credits",
-        "init title", "init particles", "init cube", "init ring", "init credits",
-        "reset title", "render title", "reset cube", "render cube", "reset ring", "render ring",
-        "reset particles", "render particles", "reset credits", "render credits",
-        "destroy credits", "destroy ring", "destroy cube", "destroy particles", "destroy title"};
+        "construct title", "construct particles", "construct cube",   "construct ring",    "construct credits",
+        "init title",      "init particles",      "init cube",        "init ring",         "init credits",
+        "reset title",     "render title",        "reset cube",       "render cube",       "reset ring",
+        "render ring",     "reset particles",     "render particles", "reset credits",     "render credits",
+        "destroy credits", "destroy ring",        "destroy cube",     "destroy particles", "destroy title"};
     EXPECT_EQ(calls, expected);
 
     // Thirteen texture commands and five Scene initialisations, each one loading-screen present.
@@ -158,9 +159,9 @@ TEST_F(ShowEndToEnd, RunsEveryPartInOrderAndEndsNormally) {
 }
 
 TEST_F(ShowEndToEnd, EachOrderPositionIsDrawnByItsScene) {
-    const std::map<int32_t, std::string> owner = {{0, "title"}, {1, "title"}, {2, "cube"}, {3, "ring"},
-                                                  {4, "ring"}, {5, "particles"}, {6, "particles"},
-                                                  {7, "credits"}, {8, "credits"}};
+    const std::map<int32_t, std::string> owner = {{0, "title"},     {1, "title"},   {2, "cube"},
+                                                  {3, "ring"},      {4, "ring"},    {5, "particles"},
+                                                  {6, "particles"}, {7, "credits"}, {8, "credits"}};
     std::map<int32_t, int64_t> framesPerOrder;
     for (const Frame& frame : frames) {
         if (!frame.playing) continue;
@@ -176,8 +177,8 @@ TEST_F(ShowEndToEnd, EachOrderPositionIsDrawnByItsScene) {
 }
 
 TEST_F(ShowEndToEnd, BackgroundsAreTheScenesOwnColours) {
-    const std::map<int32_t, uint32_t> background = {{0, 0xFFFFFF}, {2, 0x325064}, {3, 0x5A2846},
-                                                    {7, 0xFFFFFF}, {8, 0xFFFFFF}};
+    const std::map<int32_t, uint32_t> background = {
+        {0, 0xFFFFFF}, {2, 0x325064}, {3, 0x5A2846}, {7, 0xFFFFFF}, {8, 0xFFFFFF}};
     for (auto [order, colour] : background)
         for (int32_t row : {1, 33, 63}) {
             const Frame* frame = firstFrameAt(order, row);
@@ -196,16 +197,18 @@ TEST_F(ShowEndToEnd, BackgroundsAreTheScenesOwnColours) {
 TEST_F(ShowEndToEnd, CaptionsSwitchAtTheirRows) {
     if (!fontsFound) GTEST_SKIP() << "no \"Arial\" font: captions are blank";
     struct Switch {
-        int32_t order, row;          // the first row of the new caption
-        int32_t x, y, w, h;          // where it appears
+        int32_t order, row;  // the first row of the new caption
+        int32_t x, y, w, h;  // where it appears
         uint32_t background;
-        int32_t rowsToShow;          // fade-ins need a few rows before their ink is plain
+        int32_t rowsToShow;  // fade-ins need a few rows before their ink is plain
     };
     // Title "pelmorand"; credits "is all we need", then "u-tarn", "sklo", "gimbo". The names are 23
     // rows apart and their ink lies on rows 4-24 of each 30-row caption, so each name's box starts
     // two rows into its caption, below the descenders of the one above.
-    const Switch switches[] = {{0, 20, 310, 230, 120, 30, 0xFFFFFF, 4}, {7, 20, 270, 230, 150, 30, 0xFFFFFF, 4},
-                               {8, 16, 250, 255, 80, 21, 0xFFFFFF, 4},  {8, 32, 250, 278, 80, 21, 0xFFFFFF, 4},
+    const Switch switches[] = {{0, 20, 310, 230, 120, 30, 0xFFFFFF, 4},
+                               {7, 20, 270, 230, 150, 30, 0xFFFFFF, 4},
+                               {8, 16, 250, 255, 80, 21, 0xFFFFFF, 4},
+                               {8, 32, 250, 278, 80, 21, 0xFFFFFF, 4},
                                {8, 48, 250, 301, 80, 21, 0xFFFFFF, 4}};
     for (const Switch& s : switches) {
         const Frame* before = firstFrameAt(s.order, s.row - 1);

@@ -21,12 +21,10 @@ static TimelineSlot slotFor(std::vector<int32_t> orders) {
 }
 
 TEST(Timeline, EachOrderPositionHasItsSlot) {
-    const TimelineSlot expected[] = {TimelineSlot::Title,         TimelineSlot::Title,
-                                     TimelineSlot::Cube,          TimelineSlot::Ring,
-                                     TimelineSlot::Ring,          TimelineSlot::ParticleCloud,
-                                     TimelineSlot::ParticleCloud, TimelineSlot::Credits,
-                                     TimelineSlot::Credits,       TimelineSlot::Fade,
-                                     TimelineSlot::Nothing,       TimelineSlot::Nothing};
+    const TimelineSlot expected[] = {TimelineSlot::Title,         TimelineSlot::Title,   TimelineSlot::Cube,
+                                     TimelineSlot::Ring,          TimelineSlot::Ring,    TimelineSlot::ParticleCloud,
+                                     TimelineSlot::ParticleCloud, TimelineSlot::Credits, TimelineSlot::Credits,
+                                     TimelineSlot::Fade,          TimelineSlot::Nothing, TimelineSlot::Nothing};
     for (int32_t order = 0; order < 12; ++order) EXPECT_EQ(slotFor({order}), expected[order]) << order;
     EXPECT_EQ(slotFor({255}), TimelineSlot::Nothing);
 }

@@ -75,8 +75,8 @@ TEST(CellNotation, VolumeColumnCommandsEncodeTheirNibbles) {
 }
 
 TEST(CellNotation, MalformedRowsAreRejectedWithAReason) {
-    for (const char* bad : {"C-4:v65", "C-4:v", "C-4:vq1", "C-4:v-", "C-4:Z", "C-4::", "X-4", ".:G4",
-                            ".:G4G", ".:g40", "C-4:@", "C-4:v6x"})
+    for (const char* bad : {"C-4:v65", "C-4:v", "C-4:vq1", "C-4:v-", "C-4:Z", "C-4::", "X-4", ".:G4", ".:G4G", ".:g40",
+                            "C-4:@", "C-4:v6x"})
         EXPECT_TRUE(rejected(bad)) << bad;
 }
 

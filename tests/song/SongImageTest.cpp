@@ -117,8 +117,10 @@ TEST(SongImage, ExercisesThePlayersEffectsAndVolumeColumn) {
     std::set<int> effects, volumeCommands;
     for (uint8_t order : song.orders) {
         for (const XmCell& cell : song.patterns[order].cells) {
-            if (cell.effect == 0xE) effects.insert(0xE0 | (cell.param >> 4));
-            else if (cell.effect != 0 || cell.param != 0) effects.insert(cell.effect);
+            if (cell.effect == 0xE)
+                effects.insert(0xE0 | (cell.param >> 4));
+            else if (cell.effect != 0 || cell.param != 0)
+                effects.insert(cell.effect);
             if (cell.volume >= 0x10) volumeCommands.insert(cell.volume >= 0x60 ? cell.volume >> 4 : 1);
         }
     }

@@ -118,15 +118,15 @@ pattern main
     const ChannelPart* bass = partOf(main, 1);
     ASSERT_NE(bass, nullptr);
     ASSERT_EQ(bass->rows.size(), 14u);
-    EXPECT_EQ(bass->rows[0].note, 22);
+    EXPECT_EQ(bass->rows[0].note, 22);
     EXPECT_EQ(bass->rows[0].instrumentName, "bass");
     EXPECT_EQ(bass->rows[2].instrumentName, "sub");  // a row's own instrument wins
-    EXPECT_EQ(bass->rows[4].note, 34);
+    EXPECT_EQ(bass->rows[4].note, 34);
     EXPECT_EQ(bass->rows[4].instrumentName, "synth");
-    EXPECT_EQ(bass->rows[4].volume, 0x10 + 40);    // :v40 for rows without a volume
-    EXPECT_EQ(bass->rows[6].volume, 0x10 + 30);    // the row's own v30 wins
-    EXPECT_EQ(bass->rows[8].note, 34);             // repeated
-    EXPECT_EQ(bass->rows[12].note, 41);            // E-4 - 12
+    EXPECT_EQ(bass->rows[4].volume, 0x10 + 40);  // :v40 for rows without a volume
+    EXPECT_EQ(bass->rows[6].volume, 0x10 + 30);  // the row's own v30 wins
+    EXPECT_EQ(bass->rows[8].note, 34);           // repeated
+    EXPECT_EQ(bass->rows[12].note, 41);          // E-4 - 12
     EXPECT_TRUE(bass->rows[12].noInstrument);
     EXPECT_TRUE(bass->rows[12].instrumentName.empty());
     // The lead line starts late and is cut at the pattern's end; the later line for channel 3
@@ -185,8 +185,8 @@ TEST(SongParser, ErrorsNameTheFileAndLine) {
 TEST(SongParser, LaterFilesContinueTheSong) {
     SongSource song;
     std::string error;
-    ASSERT_TRUE(parseSong({{"a.song", "channels 1\nphrase p @i\n"}, {"b.song", "  C-4 D-4\npattern q\n  1: p\n"}},
-                          song, error))
+    ASSERT_TRUE(
+        parseSong({{"a.song", "channels 1\nphrase p @i\n"}, {"b.song", "  C-4 D-4\npattern q\n  1: p\n"}}, song, error))
         << error;
     ASSERT_EQ(song.phrases.size(), 1u);
     EXPECT_EQ(song.phrases[0].rows.size(), 2u);

@@ -20,8 +20,8 @@ TEST(TextureColour, GreysHaveHueMinusOneAndGainHue359) {
 }
 
 TEST(TextureColour, SixSectorsRoundTripAndOutOfRangeComponentsClamp) {
-    const uint32_t colours[] = {makePixel(255, 0, 0), makePixel(255, 255, 0), makePixel(0, 255, 0),
-                                makePixel(0, 255, 255), makePixel(0, 0, 255), makePixel(255, 0, 255)};
+    const uint32_t colours[] = {makePixel(255, 0, 0),   makePixel(255, 255, 0), makePixel(0, 255, 0),
+                                makePixel(0, 255, 255), makePixel(0, 0, 255),   makePixel(255, 0, 255)};
     for (int i = 0; i < 6; ++i) {
         TextureHsv hsv = rgbToHsv(colours[i]);
         EXPECT_EQ(hsv.h, 60.0f * float(i));

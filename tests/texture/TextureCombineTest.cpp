@@ -52,9 +52,9 @@ TEST(TextureCombine, RemapReadsTheOldFirstRow) {
     remapThroughLayer(layer.layer, source.layer, 4, 4);
     for (int i = 0; i < texturePixels; ++i) {
         uint32_t s = source.layer.image[i];
-        uint32_t expected = makePixel(pixelChannel(table[pixelChannel(s, 0)], 0),
-                                      pixelChannel(table[pixelChannel(s, 1)], 1),
-                                      pixelChannel(table[pixelChannel(s, 2)], 2));
+        uint32_t expected =
+            makePixel(pixelChannel(table[pixelChannel(s, 0)], 0), pixelChannel(table[pixelChannel(s, 1)], 1),
+                      pixelChannel(table[pixelChannel(s, 2)], 2));
         ASSERT_EQ(layer.layer.image[i] & 0xFFFFFFu, expected) << i;
     }
     // The layer as its own source, only blue changed, source read as red grey. (55, 0) is remapped
@@ -88,8 +88,8 @@ TEST(TextureCombine, CopyAndPack) {
     OwnedLayer layer, source;
     fillNoise(source.layer, 6);
     packLayer(source.layer);
-    EXPECT_EQ(source.layer.packed[0], (source.at(0, 0) & 0xFF) << 16 | (source.at(0, 0) & 0xFF00) |
-                                          (source.at(0, 0) >> 16 & 0xFF));
+    EXPECT_EQ(source.layer.packed[0],
+              (source.at(0, 0) & 0xFF) << 16 | (source.at(0, 0) & 0xFF00) | (source.at(0, 0) >> 16 & 0xFF));
     copyLayer(layer.layer, source.layer);
     copyLayer(layer.layer, layer.layer);
     EXPECT_EQ(std::memcmp(layer.layer.image, source.layer.image, texturePixels * 4), 0);

@@ -5,9 +5,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "tests/texture/TextureSupport.h"
 #include "texture/TextureColour.h"
 #include "texture/TextureSample.h"
-#include "tests/texture/TextureSupport.h"
 
 namespace {
 
@@ -32,7 +32,8 @@ TEST(TextureBlur, MatchesAPlainInPlacePerChannelBlur) {
                 for (int x = 0; x < 256; ++x) {
                     auto& c = channels[k];
                     c[y][x] = uint8_t((c[y][wrapCoord(x - 1)] + c[wrapCoord(y + 1)][x] + c[wrapCoord(y - 1)][x] +
-                                       c[y][wrapCoord(x + 1)]) >> 2);
+                                       c[y][wrapCoord(x + 1)]) >>
+                                      2);
                 }
     blurPasses(noise.layer, 3);
     for (int k = 0; k < 3; ++k)
@@ -50,12 +51,10 @@ TEST(TextureFilters, InvertBySelectorAndEmptyBlurs) {
     blurPasses(noise.layer, -4);
     EXPECT_TRUE(sameImage(noise.layer, reference.layer));
     invertChannels(noise.layer, 2);
-    for (int i = 0; i < texturePixels; ++i)
-        ASSERT_EQ(noise.layer.image[i], reference.layer.image[i] ^ 0x0000FF00u);
+    for (int i = 0; i < texturePixels; ++i) ASSERT_EQ(noise.layer.image[i], reference.layer.image[i] ^ 0x0000FF00u);
     invertChannels(noise.layer, 2);
     invertChannels(noise.layer, 4);
-    for (int i = 0; i < texturePixels; ++i)
-        ASSERT_EQ(noise.layer.image[i], reference.layer.image[i] ^ 0x00FFFFFFu);
+    for (int i = 0; i < texturePixels; ++i) ASSERT_EQ(noise.layer.image[i], reference.layer.image[i] ^ 0x00FFFFFFu);
 }
 
 TEST(TextureFilters, HsvShifts) {
@@ -141,8 +140,7 @@ TEST(TextureWarp, SwirlTurnsEachPointByItsDistanceInDegrees) {
         uint32_t got = noise.at(u + 128, v + 128);
         bool near = false;
         for (float du : {-0.01f, 0.0f, 0.01f})
-            for (float dv : {-0.01f, 0.0f, 0.01f})
-                near |= got == sampleWrapped(su + du, sv + dv, original.layer.image);
+            for (float dv : {-0.01f, 0.0f, 0.01f}) near |= got == sampleWrapped(su + du, sv + dv, original.layer.image);
         EXPECT_TRUE(near) << u << "," << v;
     }
 }

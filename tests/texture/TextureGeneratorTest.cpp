@@ -125,8 +125,8 @@ TEST(TextureGenerators, SinePlasmaFollowsTheSineSumAndKeepsSpareBytes) {
     for (int y = 0; y < 256; y += 5)
         for (int x = 0; x < 256; x += 3)
             for (int k = 0; k < 3; ++k) {
-                double value = (std::sin(y * -7 * pi / 128) + std::sin(x * 3 * pi / 128)) * (colour[k] >> 2) +
-                               (colour[k] >> 1);
+                double value =
+                    (std::sin(y * -7 * pi / 128) + std::sin(x * 3 * pi / 128)) * (colour[k] >> 2) + (colour[k] >> 1);
                 ASSERT_NEAR(plasma.channel(x, y, k), value, 1.01) << x << "," << y << " channel " << k;
             }
 }

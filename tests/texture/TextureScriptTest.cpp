@@ -7,10 +7,10 @@
 
 #include "assets/TextureScript.h"
 #include "core/Random.h"
+#include "tests/texture/TextureSupport.h"
 #include "texture/TextureCombine.h"
 #include "texture/TextureFilters.h"
 #include "texture/TextureGenerators.h"
-#include "tests/texture/TextureSupport.h"
 
 namespace {
 
@@ -71,10 +71,10 @@ TEST(TextureScript, SkippedCommandsAreConsumedWithoutARefresh) {
     std::vector<uint8_t> bytes = script(
         {
             command(4, 2, {4, 4, 100, 100, 100, 7}),  // tiles on layer 2
-            command(20, 2), command(0xff, 2), command(19, 2, {3, 4}),
-            command(0, 0), command(0, 7), command(0, 0xff),  // clears of layers that do not exist
+            command(20, 2), command(0xff, 2), command(19, 2, {3, 4}), command(0, 0), command(0, 7),
+            command(0, 0xff),                                        // clears of layers that do not exist
             command(18, 1, {9}), command(16, 1, {0, 50, 50, 4, 4}),  // sources that do not exist
-            command(18, 3, {2}),  // copy layer 2 into 3
+            command(18, 3, {2}),                                     // copy layer 2 into 3
         },
         3);
     TextureTable built = buildOne(bytes);

@@ -15,10 +15,10 @@
 // sound and no song time. They are handed on separately.
 
 struct CapturedFrame {
-    uint64_t index;           // frames since the music started, from 0
-    int32_t order;            // the audible song position the frame was drawn at
+    uint64_t index;  // frames since the music started, from 0
+    int32_t order;   // the audible song position the frame was drawn at
     int32_t row;
-    const uint32_t* pixels;   // width x height XRGB, rows top-down, valid during the call
+    const uint32_t* pixels;  // width x height XRGB, rows top-down, valid during the call
     int32_t width;
     int32_t height;
 };
@@ -38,15 +38,15 @@ struct CaptureHooks {
 
 struct CaptureSetup {
     FrameRate rate;
-    bool fonts = true;        // captions through FreeType; false leaves them blank
+    bool fonts = true;  // captions through FreeType; false leaves them blank
     SceneFactory scenes;
     const uint8_t* song = nullptr;
     uint32_t songSize = 0;
 };
 
 struct CaptureResult {
-    uint64_t frames = 0;      // frames of the show presented
-    bool inStep = true;       // false when the music worker once failed to catch up with the clock
+    uint64_t frames = 0;  // frames of the show presented
+    bool inStep = true;   // false when the music worker once failed to catch up with the clock
 };
 
 // Runs the show from start to end with the hooks watching.

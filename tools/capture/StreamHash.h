@@ -7,7 +7,7 @@
 // keeps up with whole frames (not a cryptographic hash; it tells runs apart).
 struct StreamHash {
     uint64_t lanes[4];
-    uint8_t pending[32];   // bytes not yet taken as a whole 32-byte step
+    uint8_t pending[32];  // bytes not yet taken as a whole 32-byte step
     uint32_t pendingBytes;
     uint64_t totalBytes;
 

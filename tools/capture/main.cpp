@@ -38,30 +38,28 @@ using Clock = std::chrono::steady_clock;
 struct Capture {
     CaptureOptions options;
     ShowPlan plan;
-    uint64_t expectedFrames = 0;      // frames in the part asked for (for the progress line)
+    uint64_t expectedFrames = 0;  // frames in the part asked for (for the progress line)
     EncoderPipe encoder;
     bool encoding = false;
-    bool encoderStopped = false;      // the encoder took no more: finishing it tells why
+    bool encoderStopped = false;  // the encoder took no more: finishing it tells why
     WavWriter wav{};
     bool writingWav = false;
     StreamHash frameHash = StreamHash::begin();
     StreamHash soundHash = StreamHash::begin();
-    std::vector<bool> found;          // per --at position
-    std::vector<std::string> atLines; // the --hash lines of the --at frames, in the order found
+    std::vector<bool> found;           // per --at position
+    std::vector<std::string> atLines;  // the --hash lines of the --at frames, in the order found
     uint64_t framesTaken = 0;
     uint64_t soundFrames = 0;
     uint64_t pngFiles = 0;
-    bool soundWanted = false;         // the frame just taken is part of the capture
+    bool soundWanted = false;  // the frame just taken is part of the capture
     bool progressShown = false;
     bool showProgress = false;
-    std::string failure;              // the first thing that went wrong, one line
+    std::string failure;  // the first thing that went wrong, one line
     Clock::time_point started = Clock::now();
     Clock::time_point lastProgress;
 };
 
-double secondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
+double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 std::string clockText(uint64_t soundFrames) {
     uint64_t centis = soundFrames * 100 / captureSampleRate;
@@ -73,8 +71,10 @@ std::string clockText(uint64_t soundFrames) {
 
 std::string rateText(FrameRate rate) {
     char text[32];
-    if (rate.denominator == 1) std::snprintf(text, sizeof text, "%u", rate.numerator);
-    else std::snprintf(text, sizeof text, "%.3f", double(rate.numerator) / rate.denominator);
+    if (rate.denominator == 1)
+        std::snprintf(text, sizeof text, "%u", rate.numerator);
+    else
+        std::snprintf(text, sizeof text, "%.3f", double(rate.numerator) / rate.denominator);
     return text;
 }
 
@@ -108,8 +108,10 @@ std::string pngPath(const CaptureOptions& options, const char* format, uint64_t 
 
 void writePng(Capture& capture, const std::string& path, const CapturedFrame& frame) {
     std::string error;
-    if (writePngFrame(path, frame.pixels, frame.width, frame.height, capture.options.scale, &error)) ++capture.pngFiles;
-    else fail(capture, error);
+    if (writePngFrame(path, frame.pixels, frame.width, frame.height, capture.options.scale, &error))
+        ++capture.pngFiles;
+    else
+        fail(capture, error);
 }
 
 // One frame at a --at position: its hash line and its PNG.
@@ -124,8 +126,10 @@ void takeSingleFrame(Capture& capture, const CapturedFrame& frame, size_t positi
         capture.atLines.push_back(line);
     }
     if (!options.pngDirectory.empty())
-        writePng(capture, pngPath(options, "order-%02" PRIu64 "-row-%02" PRIu64 ".png", uint64_t(frame.order),
-                                  uint64_t(frame.row)), frame);
+        writePng(
+            capture,
+            pngPath(options, "order-%02" PRIu64 "-row-%02" PRIu64 ".png", uint64_t(frame.order), uint64_t(frame.row)),
+            frame);
 }
 
 // Decides what to do with one frame of the show; false when the capture has all it needs.
@@ -162,8 +166,7 @@ void takeSound(Capture& capture, const int16_t* samples, uint32_t frames) {
     if (capture.options.hash) StreamHash::add(capture.soundHash, samples, size_t(frames) * 4);
     if (capture.writingWav && !WavWriter::write(capture.wav, samples, frames))
         fail(capture, "cannot write " + capture.options.wavPath + ": " + std::strerror(errno));
-    if (capture.encoding && !EncoderPipe::writeSound(capture.encoder, samples, frames))
-        capture.encoderStopped = true;
+    if (capture.encoding && !EncoderPipe::writeSound(capture.encoder, samples, frames)) capture.encoderStopped = true;
 }
 
 // The summary line: what was written, how long the capture is and how fast it went.
@@ -180,7 +183,8 @@ void printSummary(const Capture& capture) {
                                           : std::to_string(capture.framesTaken) + " single frames";
     double showSeconds = double(capture.soundFrames) / captureSampleRate;
     char speed[64] = "";
-    if (options.at.empty() && seconds > 0) std::snprintf(speed, sizeof speed, " (%.1fx real time)", showSeconds / seconds);
+    if (options.at.empty() && seconds > 0)
+        std::snprintf(speed, sizeof speed, " (%.1fx real time)", showSeconds / seconds);
     std::fprintf(stderr, "capture: %s%s%s, in %.1f s%s\n", written.empty() ? "" : "wrote ", written.c_str(),
                  (written.empty() ? what : ": " + what).c_str(), seconds, speed);
 }
@@ -241,8 +245,8 @@ bool prepareOutputs(Capture& capture, std::string* error) {
     }
     if (!options.wavPath.empty()) {
         if (!WavWriter::open(capture.wav, options.wavPath.c_str(), captureSampleRate, false) ||
-            !WavWriter::start(capture.wav, capture.plan.soundFramesInOrders(options.fromOrder, options.toOrder,
-                                                                            options.rate))) {
+            !WavWriter::start(capture.wav,
+                              capture.plan.soundFramesInOrders(options.fromOrder, options.toOrder, options.rate))) {
             *error = "cannot write " + options.wavPath + ": " + std::strerror(errno);
             return false;
         }
@@ -272,8 +276,10 @@ int main(int argc, char** argv) {
     if (!options.output.empty()) {
         encoder.program = findProgram("ffmpeg", std::getenv("PATH"));
         if (encoder.program.empty()) {
-            std::fprintf(stderr, "capture: the ffmpeg program is needed to write %s: install it (Debian: apt-get "
-                                 "install ffmpeg); --png, --wav and --hash work without it\n", options.output.c_str());
+            std::fprintf(stderr,
+                         "capture: the ffmpeg program is needed to write %s: install it (Debian: apt-get "
+                         "install ffmpeg); --png, --wav and --hash work without it\n",
+                         options.output.c_str());
             return 1;
         }
     }
@@ -284,8 +290,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "capture: %s\n", error.c_str());
         return 1;
     }
-    capture.expectedFrames = options.at.empty() ? capture.plan.framesInOrders(options.fromOrder, options.toOrder)
-                                                : capture.plan.frames();
+    capture.expectedFrames =
+        options.at.empty() ? capture.plan.framesInOrders(options.fromOrder, options.toOrder) : capture.plan.frames();
     capture.found.assign(options.at.size(), false);
     capture.showProgress = ::isatty(2) != 0;
 

@@ -52,7 +52,9 @@ struct BlockWriter {
     std::vector<uint8_t>& bytes;
     void u8(uint8_t v) { bytes.push_back(v); }
     void u16(uint16_t v) { bytes.insert(bytes.end(), {uint8_t(v), uint8_t(v >> 8)}); }
-    void u32(uint32_t v) { for (int i = 0; i < 4; ++i) bytes.push_back(uint8_t(v >> (8 * i))); }
+    void u32(uint32_t v) {
+        for (int i = 0; i < 4; ++i) bytes.push_back(uint8_t(v >> (8 * i)));
+    }
     void f32(float v) {
         uint32_t word;
         std::memcpy(&word, &v, 4);
@@ -112,7 +114,8 @@ ShellGeometry buildLathe(const LatheShell& shell) {
 
     const LatheRing& firstRing = shell.rings.front();
     for (int32_t k = 0; k < firstRing.count; ++k)
-        g.faces.insert(g.faces.end(), {0, uint16_t(ringStart[0] + k), uint16_t(ringStart[0] + (k + 1) % firstRing.count)});
+        g.faces.insert(g.faces.end(),
+                       {0, uint16_t(ringStart[0] + k), uint16_t(ringStart[0] + (k + 1) % firstRing.count)});
     for (size_t r = 0; r + 1 < shell.rings.size(); ++r)
         joinRings(shell.rings[r], ringStart[r], shell.rings[r + 1], ringStart[r + 1], g.faces);
     const LatheRing& lastRing = shell.rings.back();

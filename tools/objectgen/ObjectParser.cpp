@@ -255,8 +255,7 @@ private:
             } else if (word == "position" || word == "target") {
                 if (!numbers(*line, 4, v)) return false;
                 std::vector<SourceKey>& keys = word == "position" ? camera.position : camera.target;
-                if (!keys.empty() && v[0] <= keys.back().time)
-                    return fail(*line, "key times must rise");
+                if (!keys.empty() && v[0] <= keys.back().time) return fail(*line, "key times must rise");
                 keys.push_back(SourceKey{v[0], {v[1], v[2], v[3]}});
             } else {
                 return fail(*line, "unknown camera statement '" + word + "'");

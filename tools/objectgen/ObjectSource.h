@@ -43,10 +43,10 @@ struct SourceMesh {
 // aims at), computed from the rest of the source.
 struct MarkerPart {
     enum Kind { Point, Keys, Ring, Samples } kind = Point;
-    SourcePoint point;  // Point
-    std::string track;  // Keys, Samples: "position" or "target"
-    std::string shell;  // Ring
-    int32_t ring = 0;   // Ring: index into the shell's rings
+    SourcePoint point;                          // Point
+    std::string track;                          // Keys, Samples: "position" or "target"
+    std::string shell;                          // Ring
+    int32_t ring = 0;                           // Ring: index into the shell's rings
     float from = 0.0f, to = 0.0f, step = 1.0f;  // Samples: frames
 };
 

@@ -55,8 +55,9 @@ bool buildInstrument(const InstrumentSource& source, XmInstrument& instrument, s
         sample.name = recipe.name;
         sample.bits = recipe.bits;
         sample.data = std::move(rendered.data);
-        sample.loop = recipe.loop == SampleLoop::Forward ? XmLoop::Forward
-                      : recipe.loop == SampleLoop::PingPong ? XmLoop::PingPong : XmLoop::None;
+        sample.loop = recipe.loop == SampleLoop::Forward    ? XmLoop::Forward
+                      : recipe.loop == SampleLoop::PingPong ? XmLoop::PingPong
+                                                            : XmLoop::None;
         sample.loopStart = recipe.loop == SampleLoop::None ? 0 : recipe.loopStart;
         sample.loopLength = recipe.loop == SampleLoop::None ? 0 : recipe.loopLength;
         sample.volume = recipe.volume;
@@ -80,7 +81,8 @@ bool buildPattern(const SongSource& source, const PatternSource& pattern, XmPatt
     out = XmPattern::empty(pattern.rows, source.channels);
     for (const ChannelPart& part : pattern.parts) {
         if (part.channel < 0 || part.channel >= source.channels) {
-            error = "pattern '" + pattern.name + "' uses a channel beyond the song's " + std::to_string(source.channels);
+            error =
+                "pattern '" + pattern.name + "' uses a channel beyond the song's " + std::to_string(source.channels);
             return false;
         }
         for (size_t row = 0; row < part.rows.size() && row < pattern.rows; ++row) {

@@ -185,19 +185,17 @@ bool Parser::line(const Words& words) {
     if (!topLevel(words, handled)) return false;
     if (handled) return true;
     switch (block_) {
-        case Block::Top:
-            return fail("unknown word '" + words[0] + "'");
-        case Block::Instrument:
-        case Block::Sample:
-            if (!instrumentLine(words, handled)) return false;
-            if (handled) return true;
-            if (block_ != Block::Sample) return fail("'" + words[0] + "' needs a sample (write 'sample NAME' first)");
-            return sampleLine(words);
-        case Block::Phrase:
-            for (const std::string& word : splitBrackets(words)) rawPhrases_.back().words.push_back(word);
-            return true;
-        case Block::Pattern:
-            return patternLine(words);
+    case Block::Top: return fail("unknown word '" + words[0] + "'");
+    case Block::Instrument:
+    case Block::Sample:
+        if (!instrumentLine(words, handled)) return false;
+        if (handled) return true;
+        if (block_ != Block::Sample) return fail("'" + words[0] + "' needs a sample (write 'sample NAME' first)");
+        return sampleLine(words);
+    case Block::Phrase:
+        for (const std::string& word : splitBrackets(words)) rawPhrases_.back().words.push_back(word);
+        return true;
+    case Block::Pattern: return patternLine(words);
     }
     return true;
 }
@@ -290,8 +288,7 @@ bool Parser::envelope(const Words& words, EnvelopeSource& envelope) {
             envelope.points.push_back({uint16_t(x), uint16_t(y)});
         }
     }
-    if (envelope.points.size() < 2 || envelope.points.size() > 12)
-        return fail("an envelope has 2 to 12 points");
+    if (envelope.points.size() < 2 || envelope.points.size() > 12) return fail("an envelope has 2 to 12 points");
     int count = int(envelope.points.size());
     if (envelope.sustain >= count || envelope.loopEnd >= count || envelope.loopStart > envelope.loopEnd)
         return fail("envelope sustain or loop point outside its points");
@@ -320,10 +317,14 @@ bool Parser::instrumentLine(const Words& words, bool& handled) {
         instrument.vibratoType = uint8_t(type);
         for (size_t i = 2; i + 1 < words.size(); i += 2) {
             if (!integer(words[i + 1], 0, 255, value, words[i].c_str())) return false;
-            if (words[i] == "sweep") instrument.vibratoSweep = uint8_t(value);
-            else if (words[i] == "depth") instrument.vibratoDepth = uint8_t(value);
-            else if (words[i] == "rate") instrument.vibratoRate = uint8_t(value);
-            else return fail("unknown auto-vibrato setting '" + words[i] + "'");
+            if (words[i] == "sweep")
+                instrument.vibratoSweep = uint8_t(value);
+            else if (words[i] == "depth")
+                instrument.vibratoDepth = uint8_t(value);
+            else if (words[i] == "rate")
+                instrument.vibratoRate = uint8_t(value);
+            else
+                return fail("unknown auto-vibrato setting '" + words[i] + "'");
         }
         return true;
     }
@@ -450,22 +451,38 @@ bool Parser::layer(const Words& words) {
         double value = 0;
         if (!number(words[i + 1], value, key.c_str())) return false;
         bool fm = layer.kind == LayerKind::Fm;
-        if (key == "ratio") layer.ratio = value;
-        else if (key == "hz") layer.hz = value;
-        else if (key == "detune") layer.detuneCents = value;
-        else if (key == "to" && fm) layer.indexEnd = value;
-        else if (key == "to") layer.glideHz = value;
-        else if (key == "time" && fm) layer.indexTime = value;
-        else if (key == "time") layer.glideTime = value;
-        else if (key == "width") layer.width = value;
-        else if (key == "level") layer.level = value;
-        else if (key == "attack") layer.attack = value;
-        else if (key == "decay") layer.decay = value;
-        else if (key == "mod" && fm) layer.modRatio = value;
-        else if (key == "index" && fm) layer.index = value;
-        else if (key == "lp") layer.lowpassHz = value;
-        else if (key == "hp") layer.highpassHz = value;
-        else return fail("unknown layer setting '" + key + "'");
+        if (key == "ratio")
+            layer.ratio = value;
+        else if (key == "hz")
+            layer.hz = value;
+        else if (key == "detune")
+            layer.detuneCents = value;
+        else if (key == "to" && fm)
+            layer.indexEnd = value;
+        else if (key == "to")
+            layer.glideHz = value;
+        else if (key == "time" && fm)
+            layer.indexTime = value;
+        else if (key == "time")
+            layer.glideTime = value;
+        else if (key == "width")
+            layer.width = value;
+        else if (key == "level")
+            layer.level = value;
+        else if (key == "attack")
+            layer.attack = value;
+        else if (key == "decay")
+            layer.decay = value;
+        else if (key == "mod" && fm)
+            layer.modRatio = value;
+        else if (key == "index" && fm)
+            layer.index = value;
+        else if (key == "lp")
+            layer.lowpassHz = value;
+        else if (key == "hp")
+            layer.highpassHz = value;
+        else
+            return fail("unknown layer setting '" + key + "'");
         if (value < 0 && key != "detune") return fail("'" + key + "' cannot be negative");
     }
     if (layer.glideHz > 0 && layer.glideTime <= 0) return fail("a glide ('to') needs a 'time'");
@@ -475,17 +492,22 @@ bool Parser::layer(const Words& words) {
 
 bool Parser::filter(const Words& words) {
     SynthFilter filter;
-    filter.kind = words[0] == "lowpass" ? FilterKind::Lowpass
-                  : words[0] == "highpass" ? FilterKind::Highpass : FilterKind::Bandpass;
+    filter.kind = words[0] == "lowpass"    ? FilterKind::Lowpass
+                  : words[0] == "highpass" ? FilterKind::Highpass
+                                           : FilterKind::Bandpass;
     if (words.size() < 2 || !number(words[1], filter.hz, "cutoff")) return false;
     for (size_t i = 2; i < words.size(); i += 2) {
         if (i + 1 >= words.size()) return fail("'" + words[i] + "' needs a value");
         double value = 0;
         if (!number(words[i + 1], value, words[i].c_str())) return false;
-        if (words[i] == "to") filter.endHz = value;
-        else if (words[i] == "time") filter.time = value;
-        else if (words[i] == "res") filter.resonance = value;
-        else return fail("unknown filter setting '" + words[i] + "'");
+        if (words[i] == "to")
+            filter.endHz = value;
+        else if (words[i] == "time")
+            filter.time = value;
+        else if (words[i] == "res")
+            filter.resonance = value;
+        else
+            return fail("unknown filter setting '" + words[i] + "'");
     }
     if (filter.hz <= 0 || filter.resonance < 0 || filter.resonance > 1)
         return fail("a filter needs a cutoff above 0 and a resonance in 0..1");
@@ -515,8 +537,7 @@ bool Parser::patternLine(const Words& words) {
 }
 
 // Expands row words with repeats into rows. On return i is past the group's closing word.
-bool Parser::expandWords(const Words& words, size_t& i, bool inGroup, std::vector<SongCell>& rows,
-                         const Place& place) {
+bool Parser::expandWords(const Words& words, size_t& i, bool inGroup, std::vector<SongCell>& rows, const Place& place) {
     while (i < words.size()) {
         const std::string& word = words[i];
         if (word == "(") {

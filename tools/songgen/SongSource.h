@@ -35,15 +35,15 @@ enum class LayerKind : uint8_t { Tone, Noise, Fm };
 struct SynthLayer {
     LayerKind kind = LayerKind::Tone;
     Wave wave = Wave::Sine;
-    double ratio = 1.0;      // times the sample's pitch (when hz is 0)
-    double hz = 0.0;         // absolute frequency, overrides ratio
+    double ratio = 1.0;  // times the sample's pitch (when hz is 0)
+    double hz = 0.0;     // absolute frequency, overrides ratio
     double detuneCents = 0.0;
     double glideHz = 0.0;    // 0: no glide
     double glideTime = 0.0;  // time constant of the glide in seconds
     double width = 0.5;      // pulse width 0..1
     double level = 1.0;
-    double attack = 0.0;     // seconds of linear rise
-    double decay = 0.0;      // time constant of the exponential fall in seconds; 0 holds
+    double attack = 0.0;  // seconds of linear rise
+    double decay = 0.0;   // time constant of the exponential fall in seconds; 0 holds
     // Fm: phase modulation of a sine carrier by a sine modulator at modRatio times the carrier.
     double modRatio = 1.0;
     double index = 0.0;
@@ -72,21 +72,21 @@ enum class SampleLoop : uint8_t { None, Forward, PingPong };
 struct SampleRecipe {
     std::string name;
     uint8_t bits = 8;
-    double rate = 16726.0;   // render rate in Hz
-    double pitchHz = 0.0;    // fundamental of a tonal sample (0: not tonal)
-    int rootNote = 61;       // module note (1 = C-0) that plays the sample at its render rate
-    int transpose = 0;       // extra semitones added to the relative note
-    uint32_t length = 0;     // in sample values
+    double rate = 16726.0;  // render rate in Hz
+    double pitchHz = 0.0;   // fundamental of a tonal sample (0: not tonal)
+    int rootNote = 61;      // module note (1 = C-0) that plays the sample at its render rate
+    int transpose = 0;      // extra semitones added to the relative note
+    uint32_t length = 0;    // in sample values
     SampleLoop loop = SampleLoop::None;
     uint32_t loopStart = 0;
     uint32_t loopLength = 0;
     uint32_t crossfade = 0;  // samples blended across the loop seam
     uint8_t volume = 64;
     uint8_t panning = 128;
-    double drive = 0.0;      // 0: clean; otherwise tanh saturation amount
-    double gain = 1.0;       // applied after normalising to full scale
-    double fadeOut = 0.0;    // seconds of linear fade at the end of a one-shot
-    uint32_t seed = 1;       // noise seed
+    double drive = 0.0;            // 0: clean; otherwise tanh saturation amount
+    double gain = 1.0;             // applied after normalising to full scale
+    double fadeOut = 0.0;          // seconds of linear fade at the end of a one-shot
+    uint32_t seed = 1;             // noise seed
     int lowKey = 1, highKey = 96;  // module notes this sample serves within its instrument
     std::vector<SynthLayer> layers;
     std::vector<SynthFilter> filters;

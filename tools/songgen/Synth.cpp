@@ -33,9 +33,7 @@ struct StateVariableFilter {
     }
 };
 
-bool loopsForward(const SampleRecipe& recipe) {
-    return recipe.loop == SampleLoop::Forward && recipe.loopLength > 0;
-}
+bool loopsForward(const SampleRecipe& recipe) { return recipe.loop == SampleLoop::Forward && recipe.loopLength > 0; }
 
 // A frequency moved to the nearest whole number of cycles per forward loop (at least one).
 double snapToLoop(const SampleRecipe& recipe, double hz) {
@@ -45,9 +43,7 @@ double snapToLoop(const SampleRecipe& recipe, double hz) {
 }
 
 // Exponential approach from start to end with time constant tau (seconds) at time t.
-double approach(double start, double end, double tau, double t) {
-    return end + (start - end) * std::exp(-t / tau);
-}
+double approach(double start, double end, double tau, double t) { return end + (start - end) * std::exp(-t / tau); }
 
 // One band-limited period at phase phi (radians) with as many harmonics as fit below Nyquist.
 double waveValue(Wave wave, double phi, int harmonics, double width) {
@@ -59,13 +55,15 @@ double waveValue(Wave wave, double phi, int harmonics, double width) {
     double sum = 0.0;
     for (int k = 1; k <= harmonics; ++k) {
         switch (wave) {
-            case Wave::Saw: sum += ((k & 1) ? 2.0 : -2.0) / (pi * k) * sinK; break;
-            case Wave::Square: if (k & 1) sum += 4.0 / (pi * k) * sinK; break;
-            case Wave::Triangle:
-                if (k & 1) sum += ((k & 2) ? -8.0 : 8.0) / (pi * pi * k * k) * sinK;
-                break;
-            case Wave::Pulse: sum += 2.0 / (pi * k) * std::sin(pi * k * width) * cosK; break;
-            case Wave::Sine: break;
+        case Wave::Saw: sum += ((k & 1) ? 2.0 : -2.0) / (pi * k) * sinK; break;
+        case Wave::Square:
+            if (k & 1) sum += 4.0 / (pi * k) * sinK;
+            break;
+        case Wave::Triangle:
+            if (k & 1) sum += ((k & 2) ? -8.0 : 8.0) / (pi * pi * k * k) * sinK;
+            break;
+        case Wave::Pulse: sum += 2.0 / (pi * k) * std::sin(pi * k * width) * cosK; break;
+        case Wave::Sine: break;
         }
         double sinNext = 2.0 * c1 * sinK - sinPrev;
         double cosNext = 2.0 * c1 * cosK - cosPrev;
@@ -105,7 +103,8 @@ void renderLayer(const SynthLayer& layer, const SampleRecipe& recipe, double pit
             value = rng::rand() / (rng::randMax / 2.0) - 1.0;
         } else if (layer.kind == LayerKind::Fm) {
             double index = layer.indexEnd >= 0 && layer.indexTime > 0
-                               ? approach(layer.index, layer.indexEnd, layer.indexTime, t) : layer.index;
+                               ? approach(layer.index, layer.indexEnd, layer.indexTime, t)
+                               : layer.index;
             value = std::sin(phase + index * std::sin(modPhase));
             phase = std::fmod(phase + hz * step, 2.0 * pi);
             modPhase = std::fmod(modPhase + modHz * step, 2.0 * pi);
@@ -133,8 +132,9 @@ void applyFilter(const SynthFilter& filter, double rate, std::vector<double>& si
         double t = double(i) / rate;
         double cutoff = filter.endHz > 0 ? approach(filter.hz, filter.endHz, filter.time, t) : filter.hz;
         state.step(signal[i], cutoff, rate, filter.resonance);
-        signal[i] = filter.kind == FilterKind::Lowpass ? state.low
-                    : filter.kind == FilterKind::Highpass ? state.high : state.band;
+        signal[i] = filter.kind == FilterKind::Lowpass    ? state.low
+                    : filter.kind == FilterKind::Highpass ? state.high
+                                                          : state.band;
     }
 }
 
@@ -159,22 +159,18 @@ void fadeTail(const SampleRecipe& recipe, std::vector<double>& signal) {
 
 }  // namespace
 
-double noteOfFrequency(double hz) {
-    return 58.0 + 12.0 * std::log2(hz / 440.0);
-}
+double noteOfFrequency(double hz) { return 58.0 + 12.0 * std::log2(hz / 440.0); }
 
 void tuneToRoot(double rate, double rootNote, int8_t& relativeNote, int8_t& finetune) {
     double semitones = 12.0 * std::log2(rate / c4Rate) - (rootNote - 49.0);
     long steps = std::lround(semitones * 128.0);  // in 1/128 semitone
-    long note = (steps + 64) >> 7;                 // nearest semitone, halves rounding up
+    long note = (steps + 64) >> 7;                // nearest semitone, halves rounding up
     note = std::clamp(note, -96L, 95L);
     relativeNote = int8_t(note);
     finetune = int8_t(std::clamp(steps - note * 128, -128L, 127L));
 }
 
-double snappedPitch(const SampleRecipe& recipe) {
-    return snapToLoop(recipe, recipe.pitchHz);
-}
+double snappedPitch(const SampleRecipe& recipe) { return snapToLoop(recipe, recipe.pitchHz); }
 
 RenderedSample renderSample(const SampleRecipe& recipe) {
     RenderedSample result;

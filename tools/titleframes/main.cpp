@@ -63,8 +63,8 @@ bool writePng(const std::string& path, const Bitmap& frame) {
         return false;
     }
     png_init_io(png, file);
-    png_set_IHDR(png, info, uint32_t(frame.width), uint32_t(frame.height), 8, PNG_COLOR_TYPE_RGB,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, uint32_t(frame.width), uint32_t(frame.height), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     for (int32_t y = 0; y < frame.height; ++y) {
         for (int32_t x = 0; x < frame.width; ++x) {

@@ -9,8 +9,14 @@ struct Out {
     std::vector<uint8_t> bytes;
 
     void u8(uint32_t value) { bytes.push_back(uint8_t(value)); }
-    void u16(uint32_t value) { u8(value); u8(value >> 8); }
-    void u32(uint32_t value) { u16(value); u16(value >> 16); }
+    void u16(uint32_t value) {
+        u8(value);
+        u8(value >> 8);
+    }
+    void u32(uint32_t value) {
+        u16(value);
+        u16(value >> 16);
+    }
     void zeros(size_t count) { bytes.insert(bytes.end(), count, 0); }
     // Writes text padded with zeros (or cut) to exactly width bytes.
     void text(const std::string& value, size_t width) {
@@ -45,8 +51,10 @@ void writePattern(Out& out, const XmPattern& pattern, uint16_t channels, uint16_
     bool byteRows = version == 0x0102;
     out.u32((byteRows ? 8 : 9) + extraHeader);
     out.u8(0);  // packing type
-    if (byteRows) out.u8(pattern.rows - 1u);
-    else out.u16(pattern.rows);
+    if (byteRows)
+        out.u8(pattern.rows - 1u);
+    else
+        out.u16(pattern.rows);
     size_t sizeAt = out.bytes.size();
     out.u16(0);
     out.zeros(extraHeader);
@@ -72,9 +80,7 @@ void writeEnvelopePoints(Out& out, const XmEnvelope& envelope) {
     }
 }
 
-uint8_t pointCount(const XmEnvelope& envelope) {
-    return uint8_t(std::min<size_t>(envelope.points.size(), 12));
-}
+uint8_t pointCount(const XmEnvelope& envelope) { return uint8_t(std::min<size_t>(envelope.points.size(), 12)); }
 
 uint32_t bytesPerValue(const XmSample& sample) { return sample.bits == 16 ? 2 : 1; }
 
@@ -141,7 +147,7 @@ void writeInstrumentHeaders(Out& out, const XmInstrument& instrument, const XmSo
     size_t start = out.bytes.size();
     out.u32(0);  // header size, patched below
     out.text(instrument.name, 22);
-    out.u8(0);   // type
+    out.u8(0);  // type
     out.u16(uint32_t(sampleCount));
     if (sampleCount == 0) {
         out.patch32(start, uint32_t(out.bytes.size() - start));

@@ -41,23 +41,23 @@ struct XmEnvelopePoint {
 
 struct XmEnvelope {
     std::vector<XmEnvelopePoint> points;  // at most 12 are written
-    uint8_t sustain = 0;    // point index
-    uint8_t loopStart = 0;  // point index
-    uint8_t loopEnd = 0;    // point index
-    uint8_t type = 0;       // bit 0 on, bit 1 sustain, bit 2 loop
+    uint8_t sustain = 0;                  // point index
+    uint8_t loopStart = 0;                // point index
+    uint8_t loopEnd = 0;                  // point index
+    uint8_t type = 0;                     // bit 0 on, bit 1 sustain, bit 2 loop
 };
 
 enum class XmLoop : uint8_t { None = 0, Forward = 1, PingPong = 2 };
 
 struct XmSample {
     std::string name;
-    uint8_t bits = 8;            // 8 or 16
-    std::vector<int16_t> data;   // plain values in the range of `bits`
-    uint32_t loopStart = 0;      // in sample values
-    uint32_t loopLength = 0;     // in sample values
+    uint8_t bits = 8;           // 8 or 16
+    std::vector<int16_t> data;  // plain values in the range of `bits`
+    uint32_t loopStart = 0;     // in sample values
+    uint32_t loopLength = 0;    // in sample values
     XmLoop loop = XmLoop::None;
-    uint8_t volume = 64;         // 0..64
-    uint8_t panning = 128;       // 0..255
+    uint8_t volume = 64;    // 0..64
+    uint8_t panning = 128;  // 0..255
     int8_t finetune = 0;
     int8_t relativeNote = 0;
     // 8-bit samples only: store 4 bits per value, each a step from adpcmSteps added to the
@@ -79,7 +79,7 @@ struct XmInstrument {
     uint8_t vibratoSweep = 0;
     uint8_t vibratoDepth = 0;
     uint8_t vibratoRate = 0;
-    uint16_t fadeout = 0;           // as stored in the file
+    uint16_t fadeout = 0;  // as stored in the file
 };
 
 struct XmSong {
@@ -91,10 +91,10 @@ struct XmSong {
     std::string tracker = "xmwriter";
     uint16_t channels = 4;
     uint16_t restart = 0;
-    uint16_t flags = 1;             // bit 0: linear frequency table
+    uint16_t flags = 1;  // bit 0: linear frequency table
     uint16_t speed = 6;
     uint16_t tempo = 125;
-    std::vector<uint8_t> orders;    // song length = orders.size(), at most 256
+    std::vector<uint8_t> orders;  // song length = orders.size(), at most 256
     std::vector<XmPattern> patterns;
     std::vector<XmInstrument> instruments;
 

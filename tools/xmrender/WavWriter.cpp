@@ -25,9 +25,9 @@ void header(uint8_t* h, uint32_t rate, uint32_t dataBytes) {
     for (int t = 0; t < 4; ++t)
         for (int i = 0; i < 4; ++i) h[offsets[t] + i] = uint8_t(tags[t][i]);
     put32(h + 4, 36 + dataBytes);
-    put32(h + 16, 16);        // fmt chunk size
-    put16(h + 20, 1);         // PCM
-    put16(h + 22, 2);         // channels
+    put32(h + 16, 16);  // fmt chunk size
+    put16(h + 20, 1);   // PCM
+    put16(h + 22, 2);   // channels
     put32(h + 24, rate);
     put32(h + 28, rate * 4);  // bytes per second
     put16(h + 32, 4);         // bytes per frame

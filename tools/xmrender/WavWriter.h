@@ -8,10 +8,10 @@
 struct WavWriter {
     std::FILE* file;
     uint32_t rate;
-    uint64_t frames;     // written so far
-    bool raw;            // no header
+    uint64_t frames;  // written so far
+    bool raw;         // no header
     bool seekable;
-    bool ownsFile;       // false for standard output
+    bool ownsFile;  // false for standard output
 
     // Opens path for writing ("-" is standard output); false when it cannot.
     static bool open(WavWriter& writer, const char* path, uint32_t rate, bool raw);
