@@ -51,8 +51,8 @@ struct ColourScene final : Scene {
     }
 };
 
-constexpr uint32_t titleColour = 0x101010, particleColour = 0x202020, cubeColour = 0x303030,
-                   ringColour = 0x404040, creditsColour = 0x505050;
+constexpr uint32_t titleColour = 0x101010, particleColour = 0x202020, cubeColour = 0x303030, ringColour = 0x404040,
+                   creditsColour = 0x505050;
 
 void constructScenes(SceneSet* scenes) {
     scenes->title = new ColourScene("title", titleColour);
@@ -148,11 +148,11 @@ TEST_F(ShowRun, PlaysTheTimelineInOrderAndEndsOnABlackFrame) {
     EXPECT_FALSE(projectionFlipY);
 
     const std::vector<std::string> expected = {
-        "construct title", "construct particles", "construct cube", "construct ring", "construct credits",
-        "init title", "init particles", "init cube", "init ring", "init credits",
-        "reset title", "render title", "reset cube", "render cube", "reset ring", "render ring",
-        "reset particles", "render particles", "reset credits", "render credits",
-        "destroy credits", "destroy ring", "destroy cube", "destroy particles", "destroy title"};
+        "construct title", "construct particles", "construct cube",   "construct ring",    "construct credits",
+        "init title",      "init particles",      "init cube",        "init ring",         "init credits",
+        "reset title",     "render title",        "reset cube",       "render cube",       "reset ring",
+        "render ring",     "reset particles",     "render particles", "reset credits",     "render credits",
+        "destroy credits", "destroy ring",        "destroy cube",     "destroy particles", "destroy title"};
     EXPECT_EQ(events, expected);
 
     // Loading screens (black with the caption), then the Scenes' colours in timeline order, then
@@ -161,8 +161,7 @@ TEST_F(ShowRun, PlaysTheTimelineInOrderAndEndsOnABlackFrame) {
     auto firstTitle = std::find(runs.begin(), runs.end(), titleColour);
     ASSERT_NE(firstTitle, runs.end());
     std::vector<uint32_t> timeline(firstTitle, firstTitle + 5);
-    EXPECT_EQ(timeline, (std::vector<uint32_t>{titleColour, cubeColour, ringColour, particleColour,
-                                               creditsColour}));
+    EXPECT_EQ(timeline, (std::vector<uint32_t>{titleColour, cubeColour, ringColour, particleColour, creditsColour}));
     uint32_t previousGrey = 0xFFFFFFFF;
     for (auto run = firstTitle + 5; run != runs.end(); ++run) {
         uint32_t grey = *run & 0xFF;
@@ -211,13 +210,18 @@ TEST_F(ShowRun, WithNoSoundDeviceTheSilentClockKeepsTheTimelineAndWithoutOneTheS
     SilentClockAudioDevice silentClock;
     silentClock.setTimeSource([](void*) { return fakeNanoseconds.load(); }, nullptr);
     show.silentClock = &silentClock;
-    display.setFrameSink([](const uint32_t*, int32_t, int32_t) { fakeNanoseconds += 16666667; });
+    static uint32_t lastPixel = 1;
+    display.setFrameSink([](const uint32_t* pixels, int32_t, int32_t) {
+        lastPixel = pixels[0];
+        fakeNanoseconds += 16666667;
+    });
     show.scenes.construct = [](SceneSet*) {};
     show.scenes.destroy = [](SceneSet*) {};
     testing::internal::CaptureStderr();
     EXPECT_EQ(runShow(show), 1);
     EXPECT_NE(testing::internal::GetCapturedStderr().find("no sound device"), std::string::npos);
-    EXPECT_GT(fakeNanoseconds.load(), 8'000'000'000);  // the song's 8.8 s went by
+    EXPECT_EQ(lastPixel, 0u);                          // the fade ran to black
+    EXPECT_GT(fakeNanoseconds.load(), 7'500'000'000);  // through the test song's orders
 
     show.silentClock = nullptr;
     frameColours.clear();
