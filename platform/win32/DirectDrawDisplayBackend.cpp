@@ -1,7 +1,9 @@
 #include "platform/win32/DirectDrawDisplayBackend.h"
 
-#include <ddraw.h>
+// windows.h must come first: ddraw.h builds on its types.
 #include <windows.h>
+
+#include <ddraw.h>
 
 #include <cstdio>
 #include <initializer_list>

@@ -1,7 +1,9 @@
 #include "platform/win32/WaveOutAudioDevice.h"
 
-#include <mmsystem.h>
+// windows.h must come first: mmsystem.h builds on its types.
 #include <windows.h>
+
+#include <mmsystem.h>
 
 WaveOutAudioDevice::~WaveOutAudioDevice() { close(); }
 
