@@ -15,17 +15,6 @@
 
 namespace {
 
-// Ten orders of empty 64-row patterns; at speed 2 and tempo 125 a row lasts two 20 ms blocks.
-std::vector<uint8_t> silentSong() {
-    XmSong song;
-    song.channels = 2;
-    song.speed = 2;
-    song.tempo = 125;
-    for (uint8_t order = 0; order < 10; ++order) song.orders.push_back(order);
-    for (int pattern = 0; pattern < 10; ++pattern) song.patterns.push_back(XmPattern::empty(64, 2));
-    return writeXm(song);
-}
-
 void BM_CreditsFrame(benchmark::State& state) {
     FreeTypeFontEngine fonts;
     fonts.open();
@@ -36,7 +25,7 @@ void BM_CreditsFrame(benchmark::State& state) {
     useFontEngine(nullptr);
 
     VirtualAudioDevice device;
-    std::vector<uint8_t> image = silentSong();
+    std::vector<uint8_t> image = writeXm(silentTimelineSong());
     ModulePlayer::create(&device, nullptr, image.data(), uint32_t(image.size()));
     ModulePlayer::start();
     int32_t order = state.range(0) ? 8 : 7, row = state.range(0) ? 50 : 30;

@@ -6,21 +6,11 @@
 
 namespace {
 
-std::vector<uint8_t> silentTimelineSong() {
-    XmSong song;
-    song.channels = 2;
-    song.speed = 2;
-    song.tempo = 125;
-    for (uint8_t order = 0; order < 10; ++order) song.orders.push_back(order);
-    for (int pattern = 0; pattern < 10; ++pattern) song.patterns.push_back(XmPattern::empty(64, 2));
-    return writeXm(song);
-}
-
 constexpr uint32_t blockBytes = 882 * 4;  // 20 ms of 44100 Hz 16-bit stereo
 
 }  // namespace
 
-SongPosition::SongPosition() : image(silentTimelineSong()) {
+SongPosition::SongPosition() : image(writeXm(silentTimelineSong())) {
     ModulePlayer::create(&device, nullptr, image.data(), static_cast<uint32_t>(image.size()));
     ModulePlayer::start();
 }

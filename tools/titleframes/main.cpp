@@ -28,17 +28,6 @@ namespace {
 
 constexpr uint32_t blockBytes = 882 * 4;  // 20 ms of 44100 Hz 16-bit stereo
 
-// Ten orders of empty 64-row patterns at speed 2, tempo 125: each row lasts two 20 ms blocks.
-std::vector<uint8_t> silentSong() {
-    XmSong song;
-    song.channels = 2;
-    song.speed = 2;
-    song.tempo = 125;
-    for (uint8_t order = 0; order < 10; ++order) song.orders.push_back(order);
-    for (int pattern = 0; pattern < 10; ++pattern) song.patterns.push_back(XmPattern::empty(64, 2));
-    return writeXm(song);
-}
-
 bool seek(VirtualAudioDevice& device, int32_t order, int32_t row) {
     for (int32_t blocks = 0; blocks < 2700; ++blocks) {
         if (ModulePlayer::currentOrder() == order && ModulePlayer::currentRow() == row) return true;
@@ -101,7 +90,7 @@ int main(int argc, char** argv) {
     scene.init(&frame);
 
     VirtualAudioDevice device;
-    std::vector<uint8_t> song = silentSong();
+    std::vector<uint8_t> song = writeXm(silentTimelineSong());
     ModulePlayer::create(&device, nullptr, song.data(), uint32_t(song.size()));
     ModulePlayer::start();
 

@@ -242,3 +242,13 @@ std::vector<uint8_t> writeXm(const XmSong& song) {
     }
     return out.bytes;
 }
+
+XmSong silentTimelineSong() {
+    XmSong song;
+    song.channels = 2;
+    song.speed = 2;
+    song.tempo = 125;
+    for (uint8_t order = 0; order < 10; ++order) song.orders.push_back(order);
+    for (uint16_t pattern = 0; pattern < 10; ++pattern) song.patterns.push_back(XmPattern::empty(64, 2));
+    return song;
+}

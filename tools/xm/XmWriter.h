@@ -108,3 +108,7 @@ struct XmSong {
 
 // Returns the XM image of song in song.version's layout.
 std::vector<uint8_t> writeXm(const XmSong& song);
+
+// A silent song for driving the show's timeline: ten orders of empty 64-row patterns on two channels
+// at speed 2 and tempo 125, so a tick is one 20 ms audio block and a row lasts two.
+XmSong silentTimelineSong();
