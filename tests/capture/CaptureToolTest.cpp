@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -32,11 +33,23 @@ std::string readAll(const std::string& path) {
     return text.str();
 }
 
+// Each test process keeps its files (videos of tens of megabytes among them) in a folder of its own,
+// removed once its tests have run.
+std::string scratchDir() { return ::testing::TempDir() + "capture-test-" + std::to_string(::getpid()); }
+
 std::string scratch(const std::string& name) {
-    std::string dir = ::testing::TempDir() + "capture-test-" + std::to_string(::getpid());
-    ::mkdir(dir.c_str(), 0755);
-    return dir + "/" + name;
+    ::mkdir(scratchDir().c_str(), 0755);
+    return scratchDir() + "/" + name;
 }
+
+struct ScratchCleanup : ::testing::Environment {
+    void TearDown() override {
+        std::error_code ignored;
+        std::filesystem::remove_all(scratchDir(), ignored);
+    }
+};
+[[maybe_unused]] const ::testing::Environment* const scratchCleanup =
+    ::testing::AddGlobalTestEnvironment(new ScratchCleanup);
 
 // Runs a shell command line, standard output and error kept apart.
 ToolRun shell(const std::string& command) {
