@@ -125,85 +125,55 @@ std::string findProgram(const std::string& name, const char* searchPath) {
 }
 
 std::vector<std::string> encoderArguments(const EncoderSettings& s) {
-    std::string size = std::to_string(s.width) + "x" + std::to_string(s.height);
-    std::vector<std::string> args = {s.program,
-                                     "-nostdin",
-                                     "-hide_banner",
-                                     "-loglevel",
-                                     "error",
-                                     "-y",
-                                     "-thread_queue_size",
-                                     "64",
-                                     "-probesize",
-                                     "32",
-                                     "-analyzeduration",
-                                     "0",
-                                     "-f",
-                                     "rawvideo",
-                                     "-pix_fmt",
-                                     "bgr0",
-                                     "-video_size",
-                                     size,
-                                     "-framerate",
-                                     rateText(s.rate),
-                                     "-i",
-                                     "pipe:3",
-                                     "-thread_queue_size",
-                                     "64",
-                                     "-probesize",
-                                     "32",
-                                     "-analyzeduration",
-                                     "0",
-                                     "-f",
-                                     "s16le",
-                                     "-ar",
-                                     std::to_string(captureSampleRate),
-                                     "-ac",
-                                     "2",
-                                     "-i",
-                                     "pipe:4",
-                                     "-map",
-                                     "0:v",
-                                     "-map",
-                                     "1:a"};
+    std::vector<std::string> args = {s.program, "-nostdin", "-hide_banner", "-loglevel", "error", "-y"};
+    auto add = [&args](std::initializer_list<std::string> more) { args.insert(args.end(), more); };
+    // Both inputs are pipes that start at once: no probing, and room for a few queued packets.
+    auto pipeInput = [&add](std::initializer_list<std::string> format, const char* pipe) {
+        add({"-thread_queue_size", "64", "-probesize", "32", "-analyzeduration", "0"});
+        add(format);
+        add({"-i", pipe});
+    };
+    // clang-format off
+    pipeInput({"-f", "rawvideo",
+               "-pix_fmt", "bgr0",
+               "-video_size", std::to_string(s.width) + "x" + std::to_string(s.height),
+               "-framerate", rateText(s.rate)}, "pipe:3");
+    pipeInput({"-f", "s16le",
+               "-ar", std::to_string(captureSampleRate),
+               "-ac", "2"}, "pipe:4");
+    add({"-map", "0:v", "-map", "1:a"});
     // Pixels are enlarged as they are (nearest neighbour) before any conversion.
     std::string enlarge =
         s.scale > 1 ? "scale=iw*" + std::to_string(s.scale) + ":ih*" + std::to_string(s.scale) + ":flags=neighbor" : "";
     if (s.format == VideoFormat::Mp4) {
-        std::string toYuv =
-            "scale=out_color_matrix=bt709:out_range=tv:flags=bicubic+accurate_rnd+full_chroma_int,"
-            "format=yuv420p";
-        args.insert(args.end(), {"-vf",
-                                 enlarge.empty() ? toYuv : enlarge + "," + toYuv,
-                                 "-c:v",
-                                 "libx264",
-                                 "-preset",
-                                 "veryfast",
-                                 "-crf",
-                                 "16",
-                                 "-colorspace",
-                                 "bt709",
-                                 "-color_primaries",
-                                 "bt709",
-                                 "-color_trc",
-                                 "bt709",
-                                 "-color_range",
-                                 "tv",
-                                 "-c:a",
-                                 "aac",
-                                 "-b:a",
-                                 "256k",
-                                 "-movflags",
-                                 "+faststart",
-                                 "-f",
-                                 "mp4"});
+        std::string toYuv = "scale=out_color_matrix=bt709:out_range=tv:flags=bicubic+accurate_rnd+full_chroma_int,"
+                            "format=yuv420p";
+        add({"-vf", enlarge.empty() ? toYuv : enlarge + "," + toYuv,
+             "-c:v", "libx264",
+             "-preset", "veryfast",
+             "-crf", "16",
+             "-colorspace", "bt709",
+             "-color_primaries", "bt709",
+             "-color_trc", "bt709",
+             "-color_range", "tv",
+             "-c:a", "aac",
+             "-b:a", "256k",
+             "-movflags", "+faststart",
+             "-f", "mp4"});
     } else {
-        if (!enlarge.empty()) args.insert(args.end(), {"-vf", enlarge});
+        if (!enlarge.empty()) add({"-vf", enlarge});
         // RGB straight through: the file holds the framebuffer's own values.
-        args.insert(args.end(),
-                    {"-c:v", "ffv1", "-level", "3", "-pix_fmt", "bgr0", "-colorspace", "rgb", "-color_primaries",
-                     "bt709", "-color_trc", "bt709", "-color_range", "pc", "-c:a", "flac", "-f", "matroska"});
+        add({"-c:v", "ffv1",
+             "-level", "3",
+             "-pix_fmt", "bgr0",
+             "-colorspace", "rgb",
+             "-color_primaries", "bt709",
+             "-color_trc", "bt709",
+             "-color_range", "pc",
+             "-c:a", "flac",
+             "-f", "matroska"});
     }
+    // clang-format on
     args.push_back(s.output);
     return args;
 }
