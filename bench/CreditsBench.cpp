@@ -21,7 +21,7 @@ void BM_CreditsFrame(benchmark::State& state) {
     useFontEngine(&fonts);
     Bitmap frame(640, 480);
     CreditsScene scene;
-    scene.init(&frame);
+    scene.init(&frame, [] {});
     useFontEngine(nullptr);
 
     VirtualAudioDevice device;

@@ -20,7 +20,7 @@ struct CubeFixture {
     CubeFixture() {
         fonts.open();
         useFontEngine(&fonts);
-        scene.init(&frame);
+        scene.init(&frame, [] {});
         useFontEngine(nullptr);
         scene.renderFrame(&frame, 1.0f, 0.0f);
     }

@@ -22,7 +22,7 @@ struct CloudFixture {
     CloudFixture() {
         fonts.open();
         useFontEngine(&fonts);
-        scene.init(&frame);
+        scene.init(&frame, [] {});
         useFontEngine(nullptr);
         scene.renderFrame(&frame, 1.0f, 0.0f);
     }

@@ -3,7 +3,6 @@
 #include "display/TextSprite.h"
 #include "engine/Bitmap.h"
 #include "music/ModulePlayer.h"
-#include "show/LoadingScreen.h"
 
 namespace {
 
@@ -36,7 +35,7 @@ CreditsScene::~CreditsScene() {
     delete runningTime;
 }
 
-void CreditsScene::init(Bitmap* target) {
+void CreditsScene::init(Bitmap* target, LoadingStep stepDone) {
     (void)target;
     runningTime = caption("1:30");
     tagline = caption("is all we need");
@@ -44,7 +43,7 @@ void CreditsScene::init(Bitmap* target) {
     names[1] = caption("u-tarn");
     names[2] = caption("sklo");
     names[3] = caption("gimbo");
-    LoadingScreen::step();
+    stepDone();
 }
 
 void CreditsScene::reset() {

@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "show/Scene.h"
+#include "scenes/Scene.h"
 
 struct Bitmap;
 
@@ -14,7 +14,7 @@ public:
 
     ~CreditsScene();
 
-    void init(Bitmap* target) override;
+    void init(Bitmap* target, LoadingStep stepDone) override;
     void reset() override;
     void render(Bitmap* target, float timeStep, float clockMs) override;
 

@@ -7,7 +7,6 @@
 #include "engine/Bitmap.h"
 #include "engine/Matrix4.h"
 #include "engine/Viewport.h"
-#include "show/LoadingScreen.h"
 
 namespace {
 
@@ -51,7 +50,7 @@ void CubeScene::buildSegments(Segment* out) {
             for (int32_t k = 0; k < side; ++k) out[n++] = {pointIndex(i - 1, j, k), pointIndex(i, j, k)};
 }
 
-void CubeScene::init(Bitmap* target) {
+void CubeScene::init(Bitmap* target, LoadingStep stepDone) {
     restGrid = new Vector3[pointCount]();
     workGrid = new Vector3[pointCount]();
     for (int32_t i = 0; i < side; ++i)
@@ -66,7 +65,7 @@ void CubeScene::init(Bitmap* target) {
     axisX = caption("x", 100);
     axisY = caption("y", 100);
     backdrop = caption("{degenerate coordinatesystem}", 35);
-    LoadingScreen::step();
+    stepDone();
 }
 
 void CubeScene::reset() {

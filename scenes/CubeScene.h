@@ -2,7 +2,7 @@
 #include <cstdint>
 
 #include "engine/Vector3.h"
-#include "show/Scene.h"
+#include "scenes/Scene.h"
 
 struct Bitmap;
 struct Viewport;
@@ -24,7 +24,7 @@ public:
 
     ~CubeScene();
 
-    void init(Bitmap* target) override;
+    void init(Bitmap* target, LoadingStep stepDone) override;
     void reset() override;
     void render(Bitmap* target, float timeStep, float clockMs) override;
 

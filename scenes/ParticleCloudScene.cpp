@@ -10,7 +10,6 @@
 #include "engine/Matrix4.h"
 #include "engine/Viewport.h"
 #include "music/ModulePlayer.h"
-#include "show/LoadingScreen.h"
 
 namespace {
 
@@ -45,7 +44,7 @@ ParticleCloudScene::~ParticleCloudScene() {
     delete viewport;
 }
 
-void ParticleCloudScene::init(Bitmap* target) {
+void ParticleCloudScene::init(Bitmap* target, LoadingStep stepDone) {
     viewport = new Viewport;
     viewport->setup(target, fieldOfView);
     glowSprite = new Bitmap(glowSize, glowSize);
@@ -60,7 +59,7 @@ void ParticleCloudScene::init(Bitmap* target) {
     groupCaption = caption("pelmorand::opungeffekt", 30);
     longerCaption = caption("this intro could have been longer..", 25);
     caresCaption = caption("but who cares?", 25);
-    LoadingScreen::step();
+    stepDone();
 }
 
 void ParticleCloudScene::reset() {

@@ -10,7 +10,6 @@
 #include "engine/Matrix4.h"
 #include "engine/Rounding.h"
 #include "engine/SineTable.h"
-#include "show/LoadingScreen.h"
 
 namespace {
 
@@ -61,11 +60,11 @@ uint32_t RingScene::pointColour(float k) {
     return (red << 16) | (green << 8) | blue;
 }
 
-void RingScene::init(Bitmap* target) {
+void RingScene::init(Bitmap* target, LoadingStep stepDone) {
     (void)target;
     label = createTextSprite(6, 35, 0, "drovel:ringv2.501", 4, 800);
     letter = createTextSprite(6, 220, 0, "r", 4, 1000);
-    LoadingScreen::step();
+    stepDone();
 }
 
 void RingScene::reset() {

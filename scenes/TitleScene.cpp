@@ -5,7 +5,6 @@
 #include "engine/Bitmap.h"
 #include "engine/Viewport.h"
 #include "music/ModulePlayer.h"
-#include "show/LoadingScreen.h"
 
 namespace {
 
@@ -32,13 +31,13 @@ TitleScene::~TitleScene() {
     delete viewport;
 }
 
-void TitleScene::init(Bitmap* target) {
+void TitleScene::init(Bitmap* target, LoadingStep stepDone) {
     viewport = new Viewport;
     viewport->setup(target, fieldOfView);
     groupName = caption("drovel:");
     title = caption("pelmorand");
     object.load(objectBlock);
-    LoadingScreen::step();
+    stepDone();
 }
 
 void TitleScene::reset() {

@@ -1,6 +1,6 @@
 #pragma once
 #include "engine/ObjectScene.h"
-#include "show/Scene.h"
+#include "scenes/Scene.h"
 
 struct Bitmap;
 struct Viewport;
@@ -13,7 +13,7 @@ class TitleScene final : public Scene {
 public:
     ~TitleScene();
 
-    void init(Bitmap* target) override;
+    void init(Bitmap* target, LoadingStep stepDone) override;
     void reset() override;
     void render(Bitmap* target, float timeStep, float clockMs) override;
 

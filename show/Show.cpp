@@ -7,10 +7,10 @@
 #include "engine/SineTable.h"
 #include "engine/Viewport.h"
 #include "music/ModulePlayer.h"
+#include "scenes/Scene.h"
 #include "show/FrameClock.h"
 #include "show/Framebuffer.h"
 #include "show/LoadingScreen.h"
-#include "show/Scene.h"
 #include "show/Timeline.h"
 #include "texture/TextureScript.h"
 
@@ -68,7 +68,7 @@ int runShow(const ShowSetup& setup) {
     SceneSet scenes;
     if (setup.scenes.construct) setup.scenes.construct(&scenes);
     for (Scene* scene : {scenes.title, scenes.particleCloud, scenes.cube, scenes.ring, scenes.credits})
-        if (scene) scene->init(&framebuffer);
+        if (scene) scene->init(&framebuffer, LoadingScreen::step);
 
     Module* song = ModulePlayer::create(setup.audio, setup.silentClock, setup.song, setup.songSize);
     // Without a song or a device to play it on the song position would never move and the timeline

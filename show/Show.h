@@ -16,8 +16,8 @@ struct SceneSet {
 };
 
 // Makes and destroys the Scenes. construct fills the set in the order title, particle cloud, cube,
-// ring, credits; destroy deletes them through their concrete types in the reverse order. A Scene
-// left null is skipped: its order positions show a black screen.
+// ring, credits; destroy deletes them in the reverse order. A Scene left null is skipped: its order
+// positions show a black screen.
 struct SceneFactory {
     void (*construct)(SceneSet* scenes) = nullptr;
     void (*destroy)(SceneSet* scenes) = nullptr;

@@ -6,9 +6,11 @@
 #include "scenes/RingScene.h"
 #include "scenes/TitleScene.h"
 
-// The show's own Scenes. Each is made and destroyed through its concrete type; the construction
-// order is the start-up order (title, particle cloud, cube, ring, credits) and destruction runs in
-// reverse. A slot left null shows a black screen at its order positions while the music plays on.
+#include <initializer_list>
+
+// The show's own Scenes. The construction order is the start-up order (title, particle cloud, cube,
+// ring, credits) and destruction runs in reverse. A slot left null shows a black screen at its order
+// positions while the music plays on.
 
 static void constructShowScenes(SceneSet* scenes) {
     scenes->title = new TitleScene;
@@ -19,11 +21,10 @@ static void constructShowScenes(SceneSet* scenes) {
 }
 
 static void destroyShowScenes(SceneSet* scenes) {
-    delete static_cast<CreditsScene*>(scenes->credits);
-    delete static_cast<RingScene*>(scenes->ring);
-    delete static_cast<CubeScene*>(scenes->cube);
-    delete static_cast<ParticleCloudScene*>(scenes->particleCloud);
-    delete static_cast<TitleScene*>(scenes->title);
+    for (Scene** scene : {&scenes->credits, &scenes->ring, &scenes->cube, &scenes->particleCloud, &scenes->title}) {
+        delete *scene;
+        *scene = nullptr;
+    }
 }
 
 SceneFactory showSceneFactory() { return SceneFactory{constructShowScenes, destroyShowScenes}; }

@@ -15,7 +15,7 @@ namespace {
 struct CreditsSceneTest : ::testing::Test {
     void SetUp() override {
         if (!fonts.open() || !fonts.hasFace()) GTEST_SKIP() << "no \"Arial\" font: captions are blank";
-        useFontEngine(&fonts), scene.init(&frame), useFontEngine(nullptr);
+        useFontEngine(&fonts), scene.init(&frame, [] {}), useFontEngine(nullptr);
     }
     void render(float timeStep) { scene.renderFrame(&frame, timeStep, 0.0f); }
 

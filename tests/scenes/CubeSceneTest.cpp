@@ -18,7 +18,9 @@ namespace {
 struct CubeSceneTest : ::testing::Test {
     Bitmap frame{640, 480};
     CubeScene scene;
-    void SetUp() override { scene.init(&frame); }
+    void SetUp() override {
+        scene.init(&frame, [] {});
+    }
 };
 
 // i, j, k of a lattice index.
@@ -84,7 +86,7 @@ TEST_F(CubeSceneTest, TheCaptionsSitAtTheirPlacesOverAndUnderTheLattice) {
     if (!fonts.open() || !fonts.hasFace()) GTEST_SKIP() << "no \"Arial\" font: captions are blank";
     CubeScene captioned;
     Bitmap captionedFrame{640, 480};
-    useFontEngine(&fonts), captioned.init(&captionedFrame), useFontEngine(nullptr);
+    useFontEngine(&fonts), captioned.init(&captionedFrame, [] {}), useFontEngine(nullptr);
     for (float step : {0.0f, 450.0f}) {
         scene.renderFrame(&frame, step, 0.0f);
         captioned.renderFrame(&captionedFrame, step, 0.0f);

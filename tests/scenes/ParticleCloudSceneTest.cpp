@@ -20,7 +20,9 @@ std::vector<uint32_t> pixelsOf(const Bitmap& bitmap) { return {bitmap.pixels, bi
 
 // Without a font engine the captions are blank, so frames show the cloud alone.
 struct ParticleCloudSceneTest : ::testing::Test {
-    void SetUp() override { scene.init(&frame); }
+    void SetUp() override {
+        scene.init(&frame, [] {});
+    }
     Bitmap frame{640, 480};
     ParticleCloudScene scene;
 };
@@ -30,9 +32,9 @@ struct ParticleCloudSceneTest : ::testing::Test {
 TEST(ParticleCloudPoints, TheTableIsTheRandomSequenceDrawnXYZAsWholeNumbersInRange) {
     Bitmap frame(640, 480);
     ParticleCloudScene first, again, other;
-    rng::srand(1234), first.init(&frame);
-    rng::srand(1234), again.init(&frame);
-    rng::srand(1235), other.init(&frame);
+    rng::srand(1234), first.init(&frame, [] {});
+    rng::srand(1234), again.init(&frame, [] {});
+    rng::srand(1235), other.init(&frame, [] {});
     size_t bytes = sizeof(Vector3) * ParticleCloudScene::pointCount;
     EXPECT_EQ(std::memcmp(first.points, again.points, bytes), 0);
     EXPECT_NE(std::memcmp(first.points, other.points, bytes), 0);
@@ -91,7 +93,7 @@ TEST(ParticleCloudCaptions, EachCaptionSitsAtItsPlaceAndTheySwitchAtRowThirtyTwo
     if (!fonts.open() || !fonts.hasFace()) GTEST_SKIP() << "no \"Arial\" font: captions are blank";
     Bitmap frame(640, 480);
     ParticleCloudScene scene;
-    useFontEngine(&fonts), scene.init(&frame), useFontEngine(nullptr);
+    useFontEngine(&fonts), scene.init(&frame, [] {}), useFontEngine(nullptr);
     SongPosition song;
     scene.renderFrame(&frame, 120.0f, 0.0f);
     // Time stands still, so the cloud repeats and frames differ only by their captions; order 7

@@ -21,7 +21,7 @@ struct RingSceneTest : ::testing::Test {
     RingScene scene;
     void SetUp() override {
         buildSineTable();
-        scene.init(&frame);
+        scene.init(&frame, [] {});
     }
     std::vector<uint32_t> pixels() const { return {frame.pixels, frame.pixels + frame.pixelCount()}; }
 };
@@ -127,7 +127,7 @@ TEST_F(RingSceneTest, TheCaptionsSitAtTheirPlaces) {
     if (!fonts.open() || !fonts.hasFace()) GTEST_SKIP() << "no \"Arial\" font: captions are blank";
     RingScene captioned;
     Bitmap captionedFrame{640, 480};
-    useFontEngine(&fonts), captioned.init(&captionedFrame), useFontEngine(nullptr);
+    useFontEngine(&fonts), captioned.init(&captionedFrame, [] {}), useFontEngine(nullptr);
     for (float step : {0.0f, 700.0f}) {
         scene.renderFrame(&frame, step, 0.0f);
         captioned.renderFrame(&captionedFrame, step, 0.0f);

@@ -19,7 +19,7 @@ protected:
     void SetUp() override {
         fonts.open();
         useFontEngine(&fonts);
-        scene.init(&frame);
+        scene.init(&frame, [] {});
     }
     void TearDown() override { useFontEngine(nullptr); }
 

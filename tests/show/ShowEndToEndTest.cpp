@@ -16,7 +16,7 @@
 #include "platform/freetype/FreeTypeFontEngine.h"
 #include "platform/headless/HeadlessDisplayBackend.h"
 #include "platform/headless/VirtualAudioDevice.h"
-#include "show/Scene.h"
+#include "scenes/Scene.h"
 #include "show/Show.h"
 
 namespace {
@@ -31,9 +31,9 @@ struct RecordingScene final : Scene {
     RecordingScene(const char* sceneName, Scene* wrapped) : name(sceneName), inner(wrapped) {
         calls.push_back(std::string("construct ") + name);
     }
-    void init(Bitmap* target) override {
+    void init(Bitmap* target, LoadingStep stepDone) override {
         calls.push_back(std::string("init ") + name);
-        inner->init(target);
+        inner->init(target, stepDone);
     }
     void reset() override {
         calls.push_back(std::string("reset ") + name);

@@ -13,7 +13,7 @@
 #include "platform/common/SilentClockAudioDevice.h"
 #include "platform/headless/HeadlessDisplayBackend.h"
 #include "platform/headless/VirtualAudioDevice.h"
-#include "show/Scene.h"
+#include "scenes/Scene.h"
 #include "tools/xm/XmWriter.h"
 
 namespace {
@@ -34,7 +34,7 @@ struct ColourScene final : Scene {
     }
     ~ColourScene() { events.push_back("destroy " + name); }
 
-    void init(Bitmap*) override {
+    void init(Bitmap*, LoadingStep) override {
         flipSeenElsewhere |= projectionFlipY;
         events.push_back("init " + name);
     }
@@ -64,7 +64,7 @@ void constructScenes(SceneSet* scenes) {
 
 void destroyScenes(SceneSet* scenes) {
     for (Scene* scene : {scenes->credits, scenes->ring, scenes->cube, scenes->particleCloud, scenes->title})
-        delete static_cast<ColourScene*>(scene);
+        delete scene;  // through the interface: each ColourScene records its destruction
 }
 
 ColourScene* sceneNamed(const SceneSet& scenes, int index) {

@@ -18,9 +18,9 @@
 #include "engine/Bitmap.h"
 #include "engine/SineTable.h"
 #include "music/SongRender.h"
+#include "scenes/Scene.h"
 #include "show/Framebuffer.h"
 #include "show/LoadingScreen.h"
-#include "show/Scene.h"
 #include "show/Show.h"
 #include "texture/TextureScript.h"
 
@@ -56,7 +56,7 @@ void hashLoadingStep() {
 void hashScene(const char* name, Scene* scene) {
     if (scene == nullptr) return;
     Fnv frames;
-    scene->init(&framebuffer);
+    scene->init(&framebuffer, LoadingScreen::step);
     // Time steps as a frame clock following 20 ms audio blocks gives them: 0, then 1.2 or 2.4.
     for (int32_t frame = 0; frame < 120; ++frame) {
         float timeStep = frame == 0 ? 0.0f : (frame % 3 == 0 ? 2.4f : 1.2f);

@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
     useFontEngine(&fonts);
     Bitmap frame(640, 480);
     TitleScene scene;
-    scene.init(&frame);
+    scene.init(&frame, [] {});
 
     VirtualAudioDevice device;
     std::vector<uint8_t> song = writeXm(silentTimelineSong());

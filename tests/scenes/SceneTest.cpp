@@ -1,4 +1,4 @@
-#include "show/Scene.h"
+#include "scenes/Scene.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@ namespace {
 struct RecordingScene : Scene {
     std::vector<std::string> calls;
     std::vector<float> steps;
-    void init(Bitmap*) override { calls.push_back("init"); }
+    void init(Bitmap*, LoadingStep) override { calls.push_back("init"); }
     void reset() override { calls.push_back("reset"); }
     void render(Bitmap*, float timeStep, float clockMs) override {
         calls.push_back("render");
@@ -27,7 +27,7 @@ TEST(Scene, ResetRunsOnceImmediatelyBeforeTheFirstRender) {
     Bitmap target(8, 8);
     RecordingScene scene;
     EXPECT_TRUE(scene.needsReset);
-    scene.init(&target);
+    scene.init(&target, [] {});
     EXPECT_EQ(scene.calls, (std::vector<std::string>{"init"}));  // init does not reset
 
     scene.renderFrame(&target, 0.0f, 0.0f);

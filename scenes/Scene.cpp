@@ -1,4 +1,4 @@
-#include "show/Scene.h"
+#include "scenes/Scene.h"
 
 void Scene::renderFrame(Bitmap* target, float timeStep, float clockMs) {
     if (needsReset) {
