@@ -182,7 +182,7 @@ void BM_Lines2700(benchmark::State& state) {
     }
     for (auto _ : state) {
         for (size_t i = 0; i < ends.size(); i += 4)
-            drawLine2D(frame, ends[i], ends[i + 1], ends[i + 2], ends[i + 3], 0x5A5A5A, 1);
+            drawLine2D(frame, ends[i], ends[i + 1], ends[i + 2], ends[i + 3], 0x5A5A5A, LineMode::Add);
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(int64_t(state.iterations()) * 2700);

@@ -49,7 +49,11 @@ void plotPointBlend(Bitmap& target, float x, float y, uint32_t colour);
 void plotPointAddPlain(Bitmap& target, float x, float y, uint32_t colour);
 void plotPointBlendPlain(Bitmap& target, float x, float y, uint32_t colour);
 
+// How a line's points meet the picture: blended over it (plotPointBlend) or added to it
+// (plotPointAdd).
+enum class LineMode : int32_t { Blend = 0, Add = 1 };
+
 // Steps from the endpoint with the smaller y (equal y: smaller x) one pixel along the longer axis
 // at a time, plotting a point at each step; the far endpoint is not plotted when the length is a
-// whole number. mode 0 blends, 1 adds, anything else plots nothing.
-void drawLine2D(Bitmap& target, float x0, float y0, float x1, float y1, uint32_t colour, int32_t mode);
+// whole number. A mode that is neither Blend nor Add plots nothing.
+void drawLine2D(Bitmap& target, float x0, float y0, float x1, float y1, uint32_t colour, LineMode mode);

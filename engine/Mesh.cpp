@@ -106,8 +106,8 @@ void Mesh::draw(Viewport& viewport) {
         triangle.v0 = v[f.v0], triangle.v1 = v[f.v1], triangle.v2 = v[f.v2];
         triangle.texture = f.texture;
         viewport.drawTriangle(triangle, f.mode);  // may overwrite the corners with clipped ones
-        viewport.drawLine(a, b, 0, 0);
-        viewport.drawLine(b, c, 0, 0);
-        viewport.drawLine(c, a, 0, 0);
+        viewport.drawLine(a, b, 0x000000, LineMode::Blend);
+        viewport.drawLine(b, c, 0x000000, LineMode::Blend);
+        viewport.drawLine(c, a, 0x000000, LineMode::Blend);
     }
 }

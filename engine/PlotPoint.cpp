@@ -128,8 +128,8 @@ void plotPointBlendPlain(Bitmap& target, float x, float y, uint32_t colour) {
     plotBlockPlain<true>(target, blockAt(x, y), colour);
 }
 
-void drawLine2D(Bitmap& target, float x0, float y0, float x1, float y1, uint32_t colour, int32_t mode) {
-    if (mode != 0 && mode != 1) return;
+void drawLine2D(Bitmap& target, float x0, float y0, float x1, float y1, uint32_t colour, LineMode mode) {
+    if (mode != LineMode::Blend && mode != LineMode::Add) return;
     if (x0 > x1) {
         std::swap(x0, x1);
         std::swap(y0, y1);
@@ -171,7 +171,7 @@ void drawLine2D(Bitmap& target, float x0, float y0, float x1, float y1, uint32_t
         x = x0 + float(i) * ix;
         y = y0 + float(i) * iy;
     }
-    if (mode == 0)
+    if (mode == LineMode::Blend)
         stepLine<true>(target, x, y, ix, iy, len, i, int64_t(end), colour);
     else
         stepLine<false>(target, x, y, ix, iy, len, i, int64_t(end), colour);

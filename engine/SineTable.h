@@ -6,6 +6,9 @@
 // sineTable[(i + 1024) & 4095]. Null until buildSineTable, read-only afterwards.
 constexpr int32_t sineTableSize = 4096;
 constexpr int32_t sineTableMask = sineTableSize - 1;
+constexpr int32_t sineQuarterTurn = sineTableSize / 4;  // the cosine's offset into the table
+// One whole turn as a 16.16 phase whose upper 16 bits index the table.
+constexpr int32_t sineTurnPhase = sineTableSize << 16;
 extern float* sineTable;
 
 // Allocates and fills the table; does nothing if it already exists.

@@ -3,6 +3,7 @@
 
 #include "engine/Bitmap.h"
 #include "engine/Clip.h"
+#include "engine/Draw2D.h"
 #include "engine/Plane.h"
 #include "engine/Raster.h"
 #include "engine/Vector3.h"
@@ -53,8 +54,8 @@ struct Viewport {
     // clipped vertex. The triangle's corners, u and v may be overwritten with clipped values.
     void drawTriangle(RasterTriangle& triangle, int32_t mode);
 
-    // Draws the camera-space segment a-b, clipped to the frustum; lineMode 0 blends, 1 adds.
-    void drawLine(Vector3 a, Vector3 b, uint32_t colour, int32_t lineMode);
+    // Draws the camera-space segment a-b, clipped to the frustum.
+    void drawLine(Vector3 a, Vector3 b, uint32_t colour, LineMode lineMode);
 
     // Adds image as a camera-facing square of edge size around centre, clipped to the frustum
     // (a clipped square shows the matching part of the image).

@@ -52,7 +52,7 @@ void Viewport::drawTriangle(RasterTriangle& triangle, int32_t mode) {
     }
 }
 
-void Viewport::drawLine(Vector3 a, Vector3 b, uint32_t colour, int32_t lineMode) {
+void Viewport::drawLine(Vector3 a, Vector3 b, uint32_t colour, LineMode lineMode) {
     if (!target) return;
     int32_t oa = outcode(a), ob = outcode(b);
     if ((oa & ob) != 0) return;

@@ -1,8 +1,8 @@
 #include "scenes/CreditsScene.h"
 
-#include "display/TextSprite.h"
 #include "engine/Bitmap.h"
 #include "music/ModulePlayer.h"
+#include "scenes/SceneCaption.h"
 
 namespace {
 
@@ -15,7 +15,9 @@ constexpr int32_t nameSpacing = 23;   // rows between one name and the next
 constexpr int32_t rowsPerName = 16;   // a quarter of the pattern
 constexpr float fadePerStep = 0.01f;  // opacity per time-step unit: 100 units, about 1.7 s
 
-Bitmap* caption(const char* text) { return createTextSprite(0, 30, 0, text, 4, 800); }
+constexpr int32_t captionHeight = 30;
+
+Bitmap* caption(const char* text) { return sceneCaption(boldCaption, captionHeight, text); }
 
 void drawCaption(Bitmap* target, const Bitmap* sprite, int32_t column, int32_t row, float opacity) {
     if (sprite) target->drawTextSprite(*sprite, column, row, 0, opacity);

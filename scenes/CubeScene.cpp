@@ -3,22 +3,19 @@
 #include <cmath>
 
 #include "core/PortableMath.h"
-#include "display/TextSprite.h"
 #include "engine/Bitmap.h"
 #include "engine/Matrix4.h"
 #include "engine/Viewport.h"
+#include "scenes/SceneCaption.h"
 
 namespace {
 
 constexpr float fieldOfView = 90.0f;
 constexpr uint32_t backgroundColour = 0x325064;
 constexpr uint32_t latticeColour = 0x5A5A5A;
-constexpr int32_t addLines = 1;
 constexpr float spinPerStep = 0.3f;  // degrees per time-step unit
 
 int32_t pointIndex(int32_t i, int32_t j, int32_t k) { return (i * CubeScene::side + j) * CubeScene::side + k; }
-
-Bitmap* caption(const char* text, int32_t height) { return createTextSprite(0, height, 0, text, 4, 800); }
 
 void drawCaption(Bitmap* target, const Bitmap* sprite, int32_t column, int32_t row, float opacity) {
     if (sprite) target->drawTextSprite(*sprite, column, row, 0xFFFFFF, opacity);
@@ -61,10 +58,10 @@ void CubeScene::init(Bitmap* target, LoadingStep stepDone) {
     buildSegments(segments);
     viewport = new Viewport;
     viewport->setup(target, fieldOfView);
-    label = caption("<< this is a cu b  e  ", 30);
-    axisX = caption("x", 100);
-    axisY = caption("y", 100);
-    backdrop = caption("{degenerate coordinatesystem}", 35);
+    label = sceneCaption(boldCaption, 30, "<< this is a cu b  e  ");
+    axisX = sceneCaption(boldCaption, 100, "x");
+    axisY = sceneCaption(boldCaption, 100, "y");
+    backdrop = sceneCaption(boldCaption, 35, "{degenerate coordinatesystem}");
     stepDone();
 }
 
@@ -108,7 +105,7 @@ void CubeScene::render(Bitmap* target, float timeStep, float clockMs) {
     for (int32_t n = 0; n < pointCount; ++n) workGrid[n] = transformPoint(workGrid[n], lattice);
 
     for (int32_t n = 0; n < segmentCount; ++n)
-        viewport->drawLine(workGrid[segments[n].from], workGrid[segments[n].to], latticeColour, addLines);
+        viewport->drawLine(workGrid[segments[n].from], workGrid[segments[n].to], latticeColour, LineMode::Add);
 
     drawCaption(target, label, 330, 310, 0.9f);
 }

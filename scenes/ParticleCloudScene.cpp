@@ -4,12 +4,12 @@
 
 #include "core/PortableMath.h"
 #include "core/Random.h"
-#include "display/TextSprite.h"
 #include "engine/Bitmap.h"
 #include "engine/Draw2D.h"
 #include "engine/Matrix4.h"
 #include "engine/Viewport.h"
 #include "music/ModulePlayer.h"
+#include "scenes/SceneCaption.h"
 
 namespace {
 
@@ -27,8 +27,6 @@ constexpr int32_t captionRow = 300;
 constexpr float captionOpacity = 0.8f;
 constexpr int32_t caresFromRow = 32;  // of order 6
 constexpr int32_t patternRows = 64;
-
-Bitmap* caption(const char* text, int32_t height) { return createTextSprite(0, height, 0, text, 4, 800); }
 
 // A whole coordinate from -1000 to 999.
 float randomCoordinate() { return float(rng::rand() % 2000) - 1000.0f; }
@@ -56,9 +54,9 @@ void ParticleCloudScene::init(Bitmap* target, LoadingStep stepDone) {
         points[i].y = randomCoordinate();
         points[i].z = randomCoordinate();
     }
-    groupCaption = caption("pelmorand::opungeffekt", 30);
-    longerCaption = caption("this intro could have been longer..", 25);
-    caresCaption = caption("but who cares?", 25);
+    groupCaption = sceneCaption(boldCaption, 30, "pelmorand::opungeffekt");
+    longerCaption = sceneCaption(boldCaption, 25, "this intro could have been longer..");
+    caresCaption = sceneCaption(boldCaption, 25, "but who cares?");
     stepDone();
 }
 

@@ -4,35 +4,36 @@
 #include <numbers>
 
 #include "core/PortableMath.h"
-#include "display/TextSprite.h"
 #include "engine/Bitmap.h"
 #include "engine/Draw2D.h"
 #include "engine/Matrix4.h"
 #include "engine/Rounding.h"
 #include "engine/SineTable.h"
+#include "scenes/SceneCaption.h"
 
 namespace {
 
 constexpr uint32_t backgroundColour = 0x5A2846;
-constexpr int32_t addLines = 1;
 constexpr float twoPi = 2.0f * std::numbers::pi_v<float>;
 constexpr float viewDistance = 900.0f;       // added to every point's z
 constexpr float screenScale = 256.0f;        // perspective: screen offset = coordinate * 256 / z
 constexpr float depthFade = 0.00058823527f;  // 1 / 1700
 
-// A table walker: a 16.16 fixed-point phase whose upper 16 bits index the sine table. A whole
-// turn is 0x10000000 (4096 entries); a walker that reaches it drops one turn after its step.
+// A table walker: a 16.16 fixed-point phase whose upper 16 bits index the sine table. A walker
+// that reaches a whole turn drops one turn after its step.
 struct Walker {
     int32_t phase;
     int32_t step;
 
     float sine() const { return sineTable[(phase >> 16) & sineTableMask]; }
-    float cosine() const { return sineTable[((phase >> 16) + 1024) & sineTableMask]; }
+    float cosine() const { return sineTable[((phase >> 16) + sineQuarterTurn) & sineTableMask]; }
     void advance() {
         phase += step;
-        if (phase >= 0x10000000) phase -= 0x10000000;
+        if (phase >= sineTurnPhase) phase -= sineTurnPhase;
     }
 };
+
+constexpr float tableTurn = float(sineTableSize);  // table entries in one turn
 
 // Subtracts one turn from a phase that has reached it, as each frame does. A single step of more
 // than a turn (only after a long stall) leaves the phase above a turn; it is then reduced whole.
@@ -42,7 +43,7 @@ void wrapOnce(float& phase, float turn) {
 }
 
 // A start index into the table, taken back by one table length if it has run past it.
-float reducedIndex(float index) { return index >= 4096.0f ? index - 4096.0f : index; }
+float reducedIndex(float index) { return index >= tableTurn ? index - tableTurn : index; }
 
 }  // namespace
 
@@ -62,8 +63,8 @@ uint32_t RingScene::pointColour(float k) {
 
 void RingScene::init(Bitmap* target, LoadingStep stepDone) {
     (void)target;
-    label = createTextSprite(6, 35, 0, "drovel:ringv2.501", 4, 800);
-    letter = createTextSprite(6, 220, 0, "r", 4, 1000);
+    label = sceneCaption(ringLabel, 35, "drovel:ringv2.501");
+    letter = sceneCaption(ringLetter, 220, "r");
     stepDone();
 }
 
@@ -88,10 +89,10 @@ int32_t RingScene::traceRing(Point* points, float r, float centreX, float centre
     float wobbleStart = reducedIndex((portable::sin(phaseB) + 1.0f) * 2048.0f + 2048.0f);
 
     // Turns per ring: w0 and w3 one, w1 forty (the fine coil), w2 three.
-    Walker w0{0, toFixed16(4096.0f / r)};
-    Walker w1{0, toFixed16(4096.0f / (r * 0.025f))};
-    Walker w2{toFixed16(coilStart), toFixed16(4096.0f / (r * 0.33333334f))};
-    Walker w3{toFixed16(wobbleStart), toFixed16(4096.0f / r)};
+    Walker w0{0, toFixed16(tableTurn / r)};
+    Walker w1{0, toFixed16(tableTurn / (r * 0.025f))};
+    Walker w2{toFixed16(coilStart), toFixed16(tableTurn / (r * 0.33333334f))};
+    Walker w3{toFixed16(wobbleStart), toFixed16(tableTurn / r)};
 
     Matrix4 turn;
     turn.identity();
@@ -107,6 +108,8 @@ int32_t RingScene::traceRing(Point* points, float r, float centreX, float centre
         float sin3 = w3.sine(), cos3 = w3.cosine();
         w0.advance(), w1.advance(), w2.advance(), w3.advance();
 
+        // The curve's coefficients are the ring's own artwork: each is the shape, not a quantity
+        // with a meaning of its own.
         float m = cos1 * (cos2 + 2.2f);
         Vector3 p = {cos0 * (80.0f * m + 300.0f) + 100.0f * sin3, sin0 * (60.0f * m + 300.0f) + 70.0f * cos3,
                      80.0f * sin1 * (cos2 + 2.0f) + 50.0f * cos3 + 20.0f * sin3};
@@ -146,10 +149,11 @@ void RingScene::render(Bitmap* target, float timeStep, float clockMs) {
     Point points[maxPoints];
     int32_t count = traceRing(points, r, float(target->width) * 0.5f, float(target->height) * 0.5f, timeStep);
     for (int32_t n = 1; n < count; ++n)
-        drawLine2D(*target, points[n - 1].x, points[n - 1].y, points[n].x, points[n].y, points[n].colour, addLines);
+        drawLine2D(*target, points[n - 1].x, points[n - 1].y, points[n].x, points[n].y, points[n].colour,
+                   LineMode::Add);
     if (count > 1) {
         const Point& last = points[count - 1];
-        drawLine2D(*target, last.x, last.y, points[0].x, points[0].y, last.colour, addLines);
+        drawLine2D(*target, last.x, last.y, points[0].x, points[0].y, last.colour, LineMode::Add);
     }
 
     if (label) target->drawTextSprite(*label, 190, 350, 0xFFFFFF, 0.9f);

@@ -1,10 +1,10 @@
 #include "scenes/TitleScene.h"
 
 #include "assets/ObjectBlock.h"
-#include "display/TextSprite.h"
 #include "engine/Bitmap.h"
 #include "engine/Viewport.h"
 #include "music/ModulePlayer.h"
+#include "scenes/SceneCaption.h"
 
 namespace {
 
@@ -16,7 +16,9 @@ constexpr int32_t titleFromRow = 20;    // of order 0
 constexpr float fadePerStep = 0.01f;    // opacity per time-step unit: 100 units, about 1.7 s
 constexpr float framesPerStep = 0.15f;  // animation frames per time-step unit: 9 a second
 
-Bitmap* caption(const char* text) { return createTextSprite(0, 30, 0, text, 4, 800); }
+constexpr int32_t captionHeight = 30;
+
+Bitmap* caption(const char* text) { return sceneCaption(boldCaption, captionHeight, text); }
 
 void drawCaption(Bitmap* target, const Bitmap* sprite, int32_t column, float opacity) {
     if (sprite) target->drawTextSprite(*sprite, column, captionRow, 0, opacity);

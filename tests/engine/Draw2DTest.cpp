@@ -200,9 +200,9 @@ TEST(DrawLine2D, StepsFromTheUpperEndpointAndSkipsTheFarOne) {
         Bitmap frame(32, 32);
         frame.fill(0);
         if (reversed)
-            drawLine2D(frame, 15, 5, 5, 5, 0xFFFFFF, 1);
+            drawLine2D(frame, 15, 5, 5, 5, 0xFFFFFF, LineMode::Add);
         else
-            drawLine2D(frame, 5, 5, 15, 5, 0xFFFFFF, 1);
+            drawLine2D(frame, 5, 5, 15, 5, 0xFFFFFF, LineMode::Add);
         EXPECT_EQ(countNot(frame, 0), 10);
         for (int x = 4; x < 14; ++x) EXPECT_EQ(frame.pixels[4 * 32 + x], 0x00FDFDFDu) << x;
     }
@@ -210,18 +210,18 @@ TEST(DrawLine2D, StepsFromTheUpperEndpointAndSkipsTheFarOne) {
     // (10, 20) to (20, 10) is stepped from (20, 10): that end is plotted, (10, 20) is not.
     Bitmap frame(32, 32);
     frame.fill(0);
-    drawLine2D(frame, 10, 20, 20, 10, 0xFFFFFF, 1);
+    drawLine2D(frame, 10, 20, 20, 10, 0xFFFFFF, LineMode::Add);
     EXPECT_NE(frame.pixels[9 * 32 + 19], 0u);
     EXPECT_EQ(frame.pixels[19 * 32 + 9], 0u);
     EXPECT_EQ(countNot(frame, 0), 10);
 
     frame.fill(0);
-    drawLine2D(frame, 5, 5, 5, 5, 0xFFFFFF, 1);
-    drawLine2D(frame, 5, 5, 25, 25, 0xFFFFFF, 2);
+    drawLine2D(frame, 5, 5, 5, 5, 0xFFFFFF, LineMode::Add);
+    drawLine2D(frame, 5, 5, 25, 25, 0xFFFFFF, LineMode(2));
     EXPECT_EQ(countNot(frame, 0), 0);
 
     // Blend mode draws black edges over white.
     frame.fill(0xFFFFFF);
-    drawLine2D(frame, 3, 3.5f, 20, 9, 0, 0);
+    drawLine2D(frame, 3, 3.5f, 20, 9, 0, LineMode::Blend);
     EXPECT_GT(countNot(frame, 0xFFFFFF), 17);
 }

@@ -164,7 +164,7 @@ TEST(ViewportDraw, PrimitivesWhollyOutsideOnePlaneDrawNothing) {
     view.setup(&frame, 90);
     RasterTriangle left = cameraTriangle({-30, 0, 10}, {-20, 5, 10}, {-25, -5, 12});
     view.drawTriangle(left, rasterSolid);
-    view.drawLine({-30, 0, 10}, {-20, 5, 10}, 0xFFFFFF, 1);
+    view.drawLine({-30, 0, 10}, {-20, 5, 10}, 0xFFFFFF, LineMode::Add);
     Bitmap glow(50, 50);
     radialGlow(glow);
     view.drawSprite(glow, {0, 0, 0.5f}, 0.4f);
@@ -178,7 +178,7 @@ TEST(ViewportDraw, LinesAreClippedAtTheNearPlane) {
     Viewport view;
     view.setup(&frame, 90);
     // From z = 0.5 it would start at x = 383.36; clipped at z = 1 it starts at 351.68.
-    view.drawLine({0.1f, 0, 0.5f}, {0.1f, 0, 10}, 0xFFFFFF, 1);
+    view.drawLine({0.1f, 0, 0.5f}, {0.1f, 0, 10}, 0xFFFFFF, LineMode::Add);
     int leftmost = 640, rightmost = -1;
     for (int i = 0; i < frame.pixelCount(); ++i)
         if (frame.pixels[i]) {

@@ -90,7 +90,7 @@ TEST(Safety, PointsLinesSamplesAndBlitsAcceptAnyCoordinates) {
         float a = wildCoordinate(41), b = wildCoordinate(29), c = wildCoordinate(41), d = wildCoordinate(29);
         plotPointAdd(target.bitmap, a, b, 0xFFFFFFFF);
         plotPointBlend(target.bitmap, c, d, 0x80808080);
-        drawLine2D(target.bitmap, a, b, c, d, 0x01010101, trial % 2);
+        drawLine2D(target.bitmap, a, b, c, d, 0x01010101, LineMode(trial % 2));
         sampleBilinear(image, wildCoordinate(9), wildCoordinate(7));
         blitScaledAdd(target.bitmap, image, a, b, wildCoordinate(60), wildCoordinate(60), wildCoordinate(1),
                       wildCoordinate(1), wildCoordinate(1), wildCoordinate(1));
@@ -106,11 +106,11 @@ TEST(Safety, LongLinesAreClippedToTheTargetWithoutChangingWhatShows) {
     shortLine.fill(0);
     longLine.fill(0);
     passing.fill(0);
-    drawLine2D(shortLine, 10, 10, 60, 10, 0xFFFFFF, 1);
-    drawLine2D(longLine, 10, 10, 5e8f, 10, 0xFFFFFF, 1);
+    drawLine2D(shortLine, 10, 10, 60, 10, 0xFFFFFF, LineMode::Add);
+    drawLine2D(longLine, 10, 10, 5e8f, 10, 0xFFFFFF, LineMode::Add);
     for (int x = 0; x < 58; ++x) EXPECT_EQ(shortLine.pixels[9 * 64 + x], longLine.pixels[9 * 64 + x]) << x;
     EXPECT_NE(longLine.pixels[9 * 64 + 63], 0u);
-    drawLine2D(passing, -1e9f, 30.5f, 1e9f, 30.5f, 0xFFFFFF, 1);
+    drawLine2D(passing, -1e9f, 30.5f, 1e9f, 30.5f, 0xFFFFFF, LineMode::Add);
     int lit = 0;
     for (int x = 0; x < 64; ++x) lit += passing.pixels[30 * 64 + x] != 0;
     EXPECT_GE(lit, 60);
@@ -138,7 +138,7 @@ TEST(Safety, SmearAndViewportDrawingAcceptAnyInput) {
         t.x0 = a.x, t.y0 = a.y, t.z0 = a.z, t.x1 = b.x, t.y1 = b.y, t.z1 = b.z, t.x2 = c.x, t.y2 = c.y, t.z2 = c.z;
         t.colour = 0xFF;
         view.drawTriangle(t, 1 + trial % 4);
-        view.drawLine(a, c, 0xFFFFFF, trial % 2);
+        view.drawLine(a, c, 0xFFFFFF, LineMode(trial % 2));
         view.drawSprite(glow, b, wildCoordinate(10));
     }
     EXPECT_TRUE(target.guardsIntact());
