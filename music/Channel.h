@@ -13,12 +13,18 @@ enum : uint8_t {
     UpdateRestart = 0x20,
 };
 
+// The scales of a channel's envelopes and fade-out.
+constexpr int32_t EnvelopeTop = 64;            // an envelope's highest value: full volume, or panning far right
+constexpr int32_t PanningEnvelopeCentre = 32;  // the panning envelope's value that moves nothing
+constexpr int32_t EnvelopeOne = 65536;         // 1 in the 16.16 accumulator and slope
+constexpr int32_t FadeoutFull = 65536;         // the fade-out volume until a key-off starts lowering it
+
 // Progress through one instrument envelope.
 struct EnvelopeState {
     int32_t tick;
     int32_t pointIndex;
     int32_t accumulator;  // 16.16
-    int32_t value;        // 0..64 (panning: 32 is the centre)
+    int32_t value;        // 0..EnvelopeTop (panning: PanningEnvelopeCentre is the centre)
     int32_t slope;        // 16.16 per tick
     uint8_t finished;
 };
@@ -36,7 +42,7 @@ struct Channel {
     int32_t periodOffset;  // arpeggio, vibrato, auto-vibrato
     EnvelopeState volumeEnvelope;
     EnvelopeState panningEnvelope;
-    int32_t fadeoutVolume;  // 65536 down to 0
+    int32_t fadeoutVolume;  // FadeoutFull down to 0
     int32_t autoVibratoPosition;
     int32_t autoVibratoSweep;
     uint8_t keyOff;

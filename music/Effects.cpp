@@ -6,6 +6,7 @@
 #include "music/Envelope.h"
 #include "music/Mixer.h"
 #include "music/ModuleLoader.h"
+#include "music/Pitch.h"
 #include "music/Sequencer.h"
 
 namespace {
@@ -191,7 +192,7 @@ void arpeggio(const Module& module, Channel& channel, const Sample& sample, uint
     default: break;
     }
     if (module.flags & LinearFrequencyFlag) {
-        channel.periodOffset = semitones * 64;
+        channel.periodOffset = semitones * PeriodsPerSemitone;
     } else {
         channel.periodOffset = Sequencer::tablePeriod(channel.playedNote + semitones, sample.finetune) -
                                Sequencer::tablePeriod(channel.playedNote, sample.finetune);
@@ -252,23 +253,25 @@ void extendedTick(const Module& module, Channel& channel, const NoteCell& cell, 
 }  // namespace
 
 int32_t notePeriod(const Module& module, int32_t playedNote, int32_t finetune) {
-    if (module.flags & LinearFrequencyFlag) return 7680 - playedNote * 64 - finetune / 2;
+    if (module.flags & LinearFrequencyFlag)
+        return LinearTopPeriod - playedNote * PeriodsPerSemitone -
+               finetune * PeriodsPerSemitone / FinetuneStepsPerSemitone;
     return Sequencer::tablePeriod(playedNote, finetune);
 }
 
 void resetFromSample(Channel& channel, const Sample& sample) {
     channel.volume = sample.volume;
     channel.panning = sample.panning;
-    channel.volumeEnvelope.value = 64;
+    channel.volumeEnvelope.value = EnvelopeTop;
     channel.volumeEnvelope.tick = 0;
     channel.volumeEnvelope.pointIndex = 0;
     channel.volumeEnvelope.slope = 0;
-    channel.panningEnvelope.value = 32;
+    channel.panningEnvelope.value = PanningEnvelopeCentre;
     channel.panningEnvelope.tick = 0;
     channel.panningEnvelope.pointIndex = 0;
     channel.panningEnvelope.slope = 0;
     channel.keyOff = 0;
-    channel.fadeoutVolume = 65536;
+    channel.fadeoutVolume = FadeoutFull;
     channel.volumeEnvelope.finished = 0;
     channel.panningEnvelope.finished = 0;
     channel.autoVibratoPosition = 0;

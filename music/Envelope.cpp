@@ -5,7 +5,13 @@ namespace {
 // Per-tick slope from a to b in 16.16; 0 when both lie on the same tick.
 int32_t slopeBetween(const EnvelopePoint& a, const EnvelopePoint& b) {
     int32_t dx = int32_t(b.x) - int32_t(a.x);
-    return dx == 0 ? 0 : ((int32_t(b.y) - int32_t(a.y)) * 65536) / dx;
+    return dx == 0 ? 0 : ((int32_t(b.y) - int32_t(a.y)) * EnvelopeOne) / dx;
+}
+
+// The accumulator held within the 0..EnvelopeTop range the points span.
+int32_t heldAccumulator(int64_t accumulator) {
+    constexpr int64_t top = int64_t(EnvelopeTop) * EnvelopeOne;
+    return int32_t(accumulator < 0 ? 0 : (accumulator > top ? top : accumulator));
 }
 
 }  // namespace
@@ -19,7 +25,7 @@ EnvelopeShape panningShape(const Instrument& i) {
             i.panningSustain, i.panningLoopStart,  i.panningLoopEnd};
 }
 
-// One envelope tick. The accumulator stays within the 0..64 range the points span.
+// One envelope tick.
 void stepEnvelope(EnvelopeState& state, const EnvelopeShape& shape, bool keyOff, Channel& channel, uint8_t flag) {
     if (state.pointIndex < shape.count && state.tick == shape.points[state.pointIndex].x) {
         if ((shape.type & EnvelopeLoop) && state.pointIndex == shape.loopEnd) {
@@ -39,11 +45,10 @@ void stepEnvelope(EnvelopeState& state, const EnvelopeShape& shape, bool keyOff,
             return;
         }
         state.slope = slopeBetween(point, shape.points[state.pointIndex + 1]);
-        state.accumulator = int32_t(point.y) * 65536;
+        state.accumulator = int32_t(point.y) * EnvelopeOne;
         ++state.pointIndex;
     } else if (state.pointIndex < shape.count) {
-        int64_t next = int64_t(state.accumulator) + state.slope;
-        state.accumulator = int32_t(next < 0 ? 0 : (next > 64 * 65536 ? 64 * 65536 : next));
+        state.accumulator = heldAccumulator(int64_t(state.accumulator) + state.slope);
     }
     state.value = state.accumulator >> 16;
     ++state.tick;
@@ -62,8 +67,8 @@ void setEnvelopePosition(EnvelopeState& state, const EnvelopeShape& shape, int32
     state.tick = position;
     state.slope = slopeBetween(shape.points[j], shape.points[j + 1]);
     state.pointIndex = j + 1;
-    int64_t accumulator = int64_t(shape.points[j].y) * 65536 + int64_t(position - shape.points[j].x) * state.slope;
-    state.accumulator = int32_t(accumulator < 0 ? 0 : (accumulator > 64 * 65536 ? 64 * 65536 : accumulator));
+    state.accumulator =
+        heldAccumulator(int64_t(shape.points[j].y) * EnvelopeOne + int64_t(position - shape.points[j].x) * state.slope);
     state.value = state.accumulator >> 16;
 }
 

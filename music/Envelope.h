@@ -15,7 +15,7 @@ EnvelopeShape volumeShape(const Instrument& instrument);
 EnvelopeShape panningShape(const Instrument& instrument);
 
 // One envelope tick for state; sets flag in the channel's update flags. The value stays within
-// 0..64.
+// 0..EnvelopeTop.
 void stepEnvelope(EnvelopeState& state, const EnvelopeShape& shape, bool keyOff, Channel& channel, uint8_t flag);
 // Moves the envelope to tick position (Lxx).
 void setEnvelopePosition(EnvelopeState& state, const EnvelopeShape& shape, int32_t position);

@@ -1,5 +1,7 @@
 #include "music/Mixer.h"
 
+#include "music/Pitch.h"
+
 #include <cmath>
 #include <cstring>
 
@@ -14,17 +16,11 @@ namespace {
 constexpr double VolumeDivisor = 34359738368.0;  // 2^35
 constexpr double VolumeLimit = 16777216.0;       // 2^24
 
-// Panning: the envelope (0..64, centre 32) moves a centred panning by up to 4 x 32 either way, less
-// towards the edges.
+// Panning: the envelope (0..EnvelopeTop, centre PanningEnvelopeCentre) moves a centred panning by up
+// to 4 x 32 either way, less towards the edges.
 constexpr int32_t PanningCentre = 128;
-constexpr int32_t PanningEnvelopeCentre = 32;
 
-// Frequencies. Linear: MiddleRate x 2^((MiddlePeriod - period + offset) / PeriodsPerOctave), where
-// MiddlePeriod is six octaves of periods. Otherwise PeriodClock / (period + offset).
-constexpr int32_t PeriodsPerOctave = 768;
-constexpr int32_t MiddlePeriod = 6 * PeriodsPerOctave;  // 4608
-constexpr double MiddleRate = 8363.0;                   // Hz
-constexpr int32_t PeriodClock = 14317056;
+// Frequencies (music/Pitch.h), of the period plus its offset, are held within these.
 constexpr double HighestFrequency = 2147483520.0;  // the largest float below 2^31
 constexpr int64_t LowestFrequency = 100;
 constexpr int64_t StepLimit = 256;  // values per frame: a step must fit the 8 integer bits of 8.24
@@ -65,7 +61,7 @@ int32_t panningOf(const Channel& channel) {
     int32_t panning = channel.panning;
     int32_t distance = panning - PanningCentre < 0 ? PanningCentre - panning : panning - PanningCentre;
     int32_t swing = channel.panningEnvelope.value - PanningEnvelopeCentre;
-    int32_t p = panning + ((PanningCentre - distance) / 32) * swing;
+    int32_t p = panning + ((PanningCentre - distance) / PanningEnvelopeCentre) * swing;
     return p < 0 ? 0 : (p > 255 ? 255 : p);
 }
 
@@ -88,8 +84,9 @@ void setTargets(Voice& voice) {
 void trigger(Mixer& mixer, Channel& channel, const Sample* sample) {
     Voice* voice = channel.voice;
     if (voice->sample) {
-        // Hand the sounding note to the partner voice, where it ramps down to silence.
-        int32_t partnerIndex = voice->number ^ 32;
+        // Hand the sounding note to the partner voice, where it ramps down to silence. A channel's
+        // two voices are half the table apart.
+        int32_t partnerIndex = voice->number ^ (VoiceCount / 2);
         Voice& partner = mixer.voices[partnerIndex];
         partner = *voice;
         partner.number = partnerIndex;

@@ -5,7 +5,7 @@
 #include "music/Channel.h"
 #include "music/Module.h"
 
-constexpr int VoiceCount = 64;
+constexpr int VoiceCount = 2 * MaxChannels;  // each channel sounds on a voice and its partner
 enum : int32_t { DirectionForward = 1, DirectionBackward = 2 };
 
 // The voice's number formats, each with the conversions the mixer makes between it and the others.

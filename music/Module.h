@@ -44,6 +44,9 @@ struct EnvelopePoint {
 
 enum : uint8_t { EnvelopeOn = 1, EnvelopeSustain = 2, EnvelopeLoop = 4 };
 
+// The most points an instrument envelope holds.
+constexpr uint32_t MaxEnvelopePoints = 12;
+
 // The most samples one instrument can address: its note-to-sample map holds byte indices.
 constexpr uint32_t MaxInstrumentSamples = 256;
 
@@ -51,8 +54,8 @@ struct Instrument {
     uint32_t sampleCount;                   // 0..MaxInstrumentSamples (16 in the show's song)
     Sample* samples[MaxInstrumentSamples];  // entries beyond sampleCount point to the shared empty sample
     uint8_t sampleMap[96];                  // sample index for each note
-    EnvelopePoint volumePoints[12];
-    EnvelopePoint panningPoints[12];
+    EnvelopePoint volumePoints[MaxEnvelopePoints];
+    EnvelopePoint panningPoints[MaxEnvelopePoints];
     uint8_t volumePointCount, panningPointCount;
     uint8_t volumeSustain, volumeLoopStart, volumeLoopEnd;
     uint8_t panningSustain, panningLoopStart, panningLoopEnd;

@@ -9,6 +9,7 @@
 #include "music/Envelope.h"
 #include "music/Mixer.h"
 #include "music/ModuleLoader.h"
+#include "music/Pitch.h"
 
 namespace {
 
@@ -116,10 +117,13 @@ void effectTickAll(Module& module) {
 }  // namespace
 
 int32_t Sequencer::tablePeriod(int32_t note, int32_t finetune) {
-    auto p = [note](int32_t k) { return int32_t(std::pow(2.0f, float(k - note) * (1.0f / 12.0f)) * 13.375f); };
-    int32_t base = p(132);
-    if (finetune >= 0 || note == 0) return base + (base - p(131)) * finetune / -128;
-    return base + (base - p(133)) * (finetune < 0 ? -finetune : finetune) / -128;
+    auto p = [note](int32_t k) {
+        return int32_t(std::pow(2.0f, float(k - note) * (1.0f / float(SemitonesPerOctave))) * TopNotePeriod);
+    };
+    // Finetune moves between this note's period and the next one's, up or down.
+    int32_t base = p(TopNote);
+    if (finetune >= 0 || note == 0) return base + (base - p(TopNote - 1)) * finetune / -FinetuneStepsPerSemitone;
+    return base + (base - p(TopNote + 1)) * (finetune < 0 ? -finetune : finetune) / -FinetuneStepsPerSemitone;
 }
 
 void Sequencer::setTempo(Module* module, int32_t tempo) {

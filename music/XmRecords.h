@@ -81,6 +81,7 @@ constexpr uint8_t XmKeyOffNote = 97;  // notes 1..96 play, 97 releases
 constexpr uint32_t XmInstrumentNameBytes = 22;
 constexpr uint32_t XmMappedNotes = 96;
 constexpr uint32_t XmEnvelopePoints = 12;
+constexpr uint32_t XmEditableSamples = 16;  // what trackers let an instrument hold; the loader takes more
 constexpr uint16_t XmEnvelopeTop = 64;  // higher point values play as this
 
 struct XmInstrumentHeader {     // at  size

@@ -1,5 +1,8 @@
 #include "tools/songgen/CellNotation.h"
 
+#include "music/ChannelModulation.h"
+#include "music/Pitch.h"
+
 namespace {
 
 int hexDigit(char c) {
@@ -21,14 +24,14 @@ bool parseVolumeColumn(std::string_view text, uint8_t& volume, std::string& erro
     if (!text.empty() && text[0] >= '0' && text[0] <= '9') {
         int value = 0;
         for (char c : text) {
-            if (c < '0' || c > '9' || value > 64) {
+            if (c < '0' || c > '9' || value > MaxVolume) {
                 error = "bad volume '" + std::string(text) + "'";
                 return false;
             }
             value = value * 10 + (c - '0');
         }
-        if (value > 64) {
-            error = "volume above 64: " + std::string(text);
+        if (value > MaxVolume) {
+            error = "volume above " + std::to_string(MaxVolume) + ": " + std::string(text);
             return false;
         }
         volume = uint8_t(0x10 + value);
@@ -91,7 +94,7 @@ int parseNoteName(std::string_view text) {
         return 0;
     }
     if (text[2] < '0' || text[2] > '7') return 0;
-    return (text[2] - '0') * 12 + semitone + 1;
+    return (text[2] - '0') * SemitonesPerOctave + semitone + 1;
 }
 
 bool parseCellToken(std::string_view token, SongCell& cell, std::string& error) {

@@ -6,9 +6,16 @@
 #include <map>
 #include <set>
 
+#include "music/Channel.h"
+#include "music/ChannelModulation.h"
+#include "music/Module.h"
+#include "music/XmRecords.h"
 #include "tools/songgen/CellNotation.h"
+#include "tools/songgen/Synth.h"
 
 namespace {
+
+constexpr long lowestTempo = 32;  // the slowest tempo trackers offer
 
 using Words = std::vector<std::string>;
 
@@ -208,7 +215,7 @@ bool Parser::topLevel(const Words& words, bool& handled) {
         if (words.size() != 2) return fail("song needs one name");
         song_.name = words[1];
     } else if (key == "channels") {
-        if (words.size() != 2 || !integer(words[1], 1, 32, value, "channel count")) return false;
+        if (words.size() != 2 || !integer(words[1], 1, MaxChannels, value, "channel count")) return false;
         song_.channels = uint16_t(value);
     } else if (key == "channel-names") {
         song_.channelNames.assign(words.begin() + 1, words.end());
@@ -216,10 +223,10 @@ bool Parser::topLevel(const Words& words, bool& handled) {
         if (words.size() != 2 || !integer(words[1], 1, 31, value, "speed")) return false;
         song_.speed = uint16_t(value);
     } else if (key == "tempo") {
-        if (words.size() != 2 || !integer(words[1], 32, 255, value, "tempo")) return false;
+        if (words.size() != 2 || !integer(words[1], lowestTempo, XmMaxSpeedOrTempo, value, "tempo")) return false;
         song_.tempo = uint16_t(value);
     } else if (key == "restart") {
-        if (words.size() != 2 || !integer(words[1], 0, 255, value, "restart position")) return false;
+        if (words.size() != 2 || !integer(words[1], 0, XmMaxOrders - 1, value, "restart position")) return false;
         song_.restart = uint16_t(value);
     } else if (key == "order") {
         song_.order.insert(song_.order.end(), words.begin() + 1, words.end());
@@ -281,14 +288,16 @@ bool Parser::envelope(const Words& words, EnvelopeSource& envelope) {
             size_t colon = word.find(':');
             long x = 0, y = 0;
             if (colon == std::string::npos || !toInt(word.substr(0, colon), 0, 65535, x) ||
-                !toInt(word.substr(colon + 1), 0, 64, y))
-                return fail("bad envelope point '" + word + "' (expected tick:value, value 0..64)");
+                !toInt(word.substr(colon + 1), 0, EnvelopeTop, y))
+                return fail("bad envelope point '" + word + "' (expected tick:value, value 0.." +
+                            std::to_string(EnvelopeTop) + ")");
             if (!envelope.points.empty() && x <= envelope.points.back().first)
                 return fail("envelope ticks must increase: '" + word + "'");
             envelope.points.push_back({uint16_t(x), uint16_t(y)});
         }
     }
-    if (envelope.points.size() < 2 || envelope.points.size() > 12) return fail("an envelope has 2 to 12 points");
+    if (envelope.points.size() < 2 || envelope.points.size() > MaxEnvelopePoints)
+        return fail("an envelope has 2 to " + std::to_string(MaxEnvelopePoints) + " points");
     int count = int(envelope.points.size());
     if (envelope.sustain >= count || envelope.loopEnd >= count || envelope.loopStart > envelope.loopEnd)
         return fail("envelope sustain or loop point outside its points");
@@ -330,7 +339,8 @@ bool Parser::instrumentLine(const Words& words, bool& handled) {
     }
     if (key == "sample") {
         if (words.size() != 2) return fail("sample needs one name");
-        if (instrument.samples.size() >= 16) return fail("an instrument holds at most 16 samples");
+        if (instrument.samples.size() >= XmEditableSamples)
+            return fail("an instrument holds at most " + std::to_string(XmEditableSamples) + " samples");
         instrument.samples.push_back({});
         instrument.samples.back().name = words[1];
         block_ = Block::Sample;
@@ -382,7 +392,7 @@ bool Parser::sampleLine(const Words& words) {
     } else if (key == "pitch") {
         int n = parseNoteName(arg);
         if (n != 0) {
-            sample.pitchHz = 440.0 * std::pow(2.0, (n - 58) / 12.0);
+            sample.pitchHz = frequencyOfNote(n);
         } else {
             if (!number(arg, real, "pitch")) return false;
             if (real <= 0) return fail("pitch must be above 0 Hz");
@@ -408,10 +418,10 @@ bool Parser::sampleLine(const Words& words) {
         if (!integer(arg, 0, 1 << 20, value, "crossfade")) return false;
         sample.crossfade = uint32_t(value);
     } else if (key == "volume") {
-        if (!integer(arg, 0, 64, value, "volume")) return false;
+        if (!integer(arg, 0, MaxVolume, value, "volume")) return false;
         sample.volume = uint8_t(value);
     } else if (key == "pan") {
-        if (!integer(arg, 0, 255, value, "pan")) return false;
+        if (!integer(arg, 0, MaxPanning, value, "pan")) return false;
         sample.panning = uint8_t(value);
     } else if (key == "drive") {
         if (!number(arg, sample.drive, "drive")) return false;
@@ -610,7 +620,7 @@ bool Parser::applyItem(const std::vector<SongCell>& source, const std::string& d
             times = value;
         } else if (kind == '@' && !arg.empty()) {
             instrument = arg;
-        } else if (kind == ':' && arg.size() > 1 && arg[0] == 'v' && toInt(arg.substr(1), 0, 64, value)) {
+        } else if (kind == ':' && arg.size() > 1 && arg[0] == 'v' && toInt(arg.substr(1), 0, MaxVolume, value)) {
             volume = uint8_t(0x10 + value);
         } else if (kind == ':' && arg.size() == 3 && parseEffectModifier(modifiers.substr(i, end - i), effect)) {
             // an effect for every note that has none (e.g. :8C0 pans them all)

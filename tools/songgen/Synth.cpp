@@ -4,11 +4,13 @@
 #include <cmath>
 
 #include "core/Random.h"
+#include "music/Pitch.h"
 
 namespace {
 
 constexpr double pi = 3.14159265358979323846;
-constexpr double c4Rate = 8363.0;  // the module plays C-4 of an untuned sample at this rate
+constexpr int concertPitchNote = 58;
+constexpr double concertPitchHz = 440.0;
 constexpr int maxHarmonics = 256;
 
 // Resonant 2-pole state-variable filter (trapezoidal integration), all three outputs per step.
@@ -159,15 +161,23 @@ void fadeTail(const SampleRecipe& recipe, std::vector<double>& signal) {
 
 }  // namespace
 
-double noteOfFrequency(double hz) { return 58.0 + 12.0 * std::log2(hz / 440.0); }
+double noteOfFrequency(double hz) {
+    return double(concertPitchNote) + double(SemitonesPerOctave) * std::log2(hz / concertPitchHz);
+}
+
+double frequencyOfNote(int note) {
+    return concertPitchHz * std::pow(2.0, (note - concertPitchNote) / double(SemitonesPerOctave));
+}
 
 void tuneToRoot(double rate, double rootNote, int8_t& relativeNote, int8_t& finetune) {
-    double semitones = 12.0 * std::log2(rate / c4Rate) - (rootNote - 49.0);
-    long steps = std::lround(semitones * 128.0);  // in 1/128 semitone
-    long note = (steps + 64) >> 7;                // nearest semitone, halves rounding up
+    constexpr long step = FinetuneStepsPerSemitone;
+    static_assert(step == 1 << 7, "the shift below divides by the steps of a semitone");
+    double semitones = double(SemitonesPerOctave) * std::log2(rate / MiddleRate) - (rootNote - double(MiddleNote));
+    long steps = std::lround(semitones * double(step));  // in finetune steps
+    long note = (steps + step / 2) >> 7;                 // nearest semitone, halves rounding up
     note = std::clamp(note, -96L, 95L);
     relativeNote = int8_t(note);
-    finetune = int8_t(std::clamp(steps - note * 128, -128L, 127L));
+    finetune = int8_t(std::clamp(steps - note * step, -step, step - 1));
 }
 
 double snappedPitch(const SampleRecipe& recipe) { return snapToLoop(recipe, recipe.pitchHz); }

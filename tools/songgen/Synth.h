@@ -36,3 +36,5 @@ void tuneToRoot(double rate, double rootNote, int8_t& relativeNote, int8_t& fine
 
 // The module note (fractional, 1 = C-0, A-4 = 58 at 440 Hz) whose pitch is hz.
 double noteOfFrequency(double hz);
+// The frequency in Hz of a note number (A-4 is 440 Hz); the inverse of noteOfFrequency.
+double frequencyOfNote(int note);
