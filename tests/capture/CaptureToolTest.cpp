@@ -214,6 +214,15 @@ TEST(CaptureTool, AFailedRunLeavesNoFileItMade) {
     EXPECT_NE(::access(pngs.c_str(), F_OK), 0);
     EXPECT_EQ(readAll(kept), "earlier video");
 
+    // Only plain files are removed: a link to a device (or the device) stays.
+    std::string toNull = scratch("null.wav");
+    ASSERT_EQ(::symlink("/dev/null", toNull.c_str()), 0);
+    ToolRun intoDevice =
+        shell("PATH=" + bin + ":/usr/bin:/bin " + std::string(CAPTURE_PATH) + " -o " + kept + " --wav " + toNull);
+    EXPECT_EQ(intoDevice.status, 1);
+    struct stat link;
+    EXPECT_EQ(::lstat(toNull.c_str(), &link), 0) << "the link was removed";
+
     // A position never played fails after frames were written: they go, with their folder.
     ToolRun never = capture("--at 0:1,12:0 --png " + pngs);
     EXPECT_EQ(never.status, 1);

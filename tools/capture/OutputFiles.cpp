@@ -38,7 +38,11 @@ void OutputFiles::addFolder(OutputFiles& outputs, const std::string& path) { out
 
 size_t OutputFiles::removeAll(OutputFiles& outputs) {
     size_t removed = 0;
-    for (const std::string& file : outputs.files) removed += ::unlink(file.c_str()) == 0;
+    for (const std::string& file : outputs.files) {
+        // Only a plain file: never a device such as /dev/null, nor a link (or what it points to).
+        struct stat info;
+        if (::lstat(file.c_str(), &info) == 0 && S_ISREG(info.st_mode)) removed += ::unlink(file.c_str()) == 0;
+    }
     for (auto folder = outputs.folders.rbegin(); folder != outputs.folders.rend(); ++folder) ::rmdir(folder->c_str());
     outputs.files.clear();
     outputs.folders.clear();

@@ -11,8 +11,8 @@ struct OutputFiles {
 
     static void addFile(OutputFiles& outputs, const std::string& path);
     static void addFolder(OutputFiles& outputs, const std::string& path);
-    // Removes every file recorded, then every recorded folder that is left empty, and forgets
-    // them; the number of files removed.
+    // Removes every file recorded that is a plain file (not a device or a link), then every
+    // recorded folder that is left empty, and forgets them; the number of files removed.
     static size_t removeAll(OutputFiles& outputs);
 };
 

@@ -156,7 +156,8 @@ int writeSound(SongRender* render, const RenderLength& length, const RenderOptio
     std::string message =
         "cannot write " + (path == "-" ? std::string("standard output") : path) + ": " + std::strerror(out.error);
     std::error_code ignored;
-    if (out.ownsFile && std::filesystem::is_regular_file(path, ignored) && std::filesystem::remove(path, ignored))
+    bool plainFile = std::filesystem::symlink_status(path, ignored).type() == std::filesystem::file_type::regular;
+    if (out.ownsFile && plainFile && std::filesystem::remove(path, ignored))
         message += "; the incomplete " + path + " was removed";
     return fail(message);
 }
