@@ -100,44 +100,45 @@ inline void checkModule(const Module& module) {
 inline std::string describe(const Module& module) {
     std::string text;
     auto add = [&text](const void* bytes, size_t size) { text.append(static_cast<const char*>(bytes), size); };
-    add(&module.songLength, sizeof module.songLength);
-    add(&module.restartPosition, sizeof module.restartPosition);
-    add(&module.channels, sizeof module.channels);
-    add(&module.patternSlots, sizeof module.patternSlots);
-    add(&module.instrumentCount, sizeof module.instrumentCount);
-    add(&module.flags, sizeof module.flags);
-    add(&module.defaultSpeed, sizeof module.defaultSpeed);
-    add(&module.defaultTempo, sizeof module.defaultTempo);
-    add(module.orderTable, sizeof module.orderTable);
+    auto field = [&add](const auto& value) { add(&value, sizeof value); };
+    field(module.songLength);
+    field(module.restartPosition);
+    field(module.channels);
+    field(module.patternSlots);
+    field(module.instrumentCount);
+    field(module.flags);
+    field(module.defaultSpeed);
+    field(module.defaultTempo);
+    field(module.orderTable);
     for (uint32_t p = 0; p < module.patternSlots; ++p) {
         const Pattern& pattern = module.patterns[p];
-        add(&pattern.rows, sizeof pattern.rows);
+        field(pattern.rows);
         if (pattern.cells) add(pattern.cells, size_t(pattern.rows) * size_t(module.channels) * sizeof(NoteCell));
     }
     for (int i = 0; i < module.instrumentCount; ++i) {
         const Instrument& instrument = module.instruments[i];
-        add(&instrument.sampleCount, sizeof instrument.sampleCount);
-        add(instrument.sampleMap, sizeof instrument.sampleMap);
-        add(instrument.volumePoints, sizeof instrument.volumePoints);
-        add(instrument.panningPoints, sizeof instrument.panningPoints);
+        field(instrument.sampleCount);
+        field(instrument.sampleMap);
+        field(instrument.volumePoints);
+        field(instrument.panningPoints);
         const uint8_t envelopes[] = {
             instrument.volumePointCount, instrument.panningPointCount, instrument.volumeSustain,
             instrument.volumeLoopStart,  instrument.volumeLoopEnd,     instrument.panningSustain,
             instrument.panningLoopStart, instrument.panningLoopEnd,    instrument.volumeType,
             instrument.panningType,      instrument.vibratoType,       instrument.vibratoSweep,
             instrument.vibratoDepth,     instrument.vibratoRate};
-        add(envelopes, sizeof envelopes);
-        add(&instrument.fadeout, sizeof instrument.fadeout);
+        field(envelopes);
+        field(instrument.fadeout);
         for (uint32_t s = 0; s < instrument.sampleCount; ++s) {
             const Sample& sample = *instrument.samples[s];
-            add(&sample.length, sizeof sample.length);
-            add(&sample.loopStart, sizeof sample.loopStart);
-            add(&sample.loopLength, sizeof sample.loopLength);
-            add(&sample.volume, sizeof sample.volume);
-            add(&sample.finetune, sizeof sample.finetune);
-            add(&sample.panning, sizeof sample.panning);
-            add(&sample.loopMode, sizeof sample.loopMode);
-            add(&sample.relativeNote, sizeof sample.relativeNote);
+            field(sample.length);
+            field(sample.loopStart);
+            field(sample.loopLength);
+            field(sample.volume);
+            field(sample.finetune);
+            field(sample.panning);
+            field(sample.loopMode);
+            field(sample.relativeNote);
             if (sample.data) add(sample.data, (size_t(sample.length) + 1) * sizeof(int16_t));
         }
     }
