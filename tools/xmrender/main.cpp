@@ -31,7 +31,7 @@ struct Source {
     const uint8_t* image = nullptr;
     uint32_t size = 0;
     std::string name;
-    FileIdentity identity;
+    FileIdentity identity;  // of the file read; unknown for the embedded song
     ModuleInput input;
 };
 
