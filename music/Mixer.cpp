@@ -404,22 +404,23 @@ void Mixer::toPcm16(int16_t* destination, const float* source, int32_t frames) {
     int32_t i = 0;
 #if defined(__SSE2__)
     if (vectorLoops) {
-        // Clip first (so the conversion cannot overflow), then round to nearest even (the default
-        // rounding mode) and narrow.
+        // NaN becomes 0 (a mask of the ordered lanes), then clip (so the conversion cannot
+        // overflow), round to nearest even (the default rounding mode) and narrow.
         const __m128 high = _mm_set1_ps(32767.0f);
         const __m128 low = _mm_set1_ps(-32768.0f);
+        auto clip = [&](__m128 x) { return _mm_max_ps(_mm_min_ps(_mm_and_ps(x, _mm_cmpord_ps(x, x)), high), low); };
         for (; i + 8 <= count; i += 8) {
-            __m128 x0 = _mm_max_ps(_mm_min_ps(_mm_loadu_ps(source + i), high), low);
-            __m128 x1 = _mm_max_ps(_mm_min_ps(_mm_loadu_ps(source + i + 4), high), low);
+            __m128 x0 = clip(_mm_loadu_ps(source + i));
+            __m128 x1 = clip(_mm_loadu_ps(source + i + 4));
             __m128i packed = _mm_packs_epi32(_mm_cvtps_epi32(x0), _mm_cvtps_epi32(x1));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + i), packed);
         }
     }
 #endif
     for (; i < count; ++i) {
-        float value = std::nearbyint(source[i]);
+        float value = source[i] == source[i] ? std::nearbyint(source[i]) : 0.0f;
         if (value > 32767.0f) value = 32767.0f;
-        if (!(value >= -32768.0f)) value = -32768.0f;
+        if (value < -32768.0f) value = -32768.0f;
         destination[i] = int16_t(value);
     }
 }

@@ -74,7 +74,8 @@ struct Mixer {
     // Adds frames frames of every sounding voice into out (interleaved left/right floats).
     static void mixVoices(Mixer& mixer, float* out, int32_t frames);
 
-    // Rounds 2 x frames floats to nearest (ties to even), clips them to 16 bits and stores them.
+    // Rounds 2 x frames floats to nearest (ties to even), clips them to 16 bits and stores them;
+    // NaN stores 0, infinities the nearer limit.
     static void toPcm16(int16_t* destination, const float* source, int32_t frames);
 
     // The step for a frequency in Hz at the mixer's rate (32.32), frequencies below 100 Hz

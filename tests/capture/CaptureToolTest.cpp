@@ -176,6 +176,60 @@ TEST(CaptureTool, ErrorsAreOneLineWithAnExitStatus) {
     EXPECT_EQ(hashOnly.status, 0) << hashOnly.err;
 }
 
+TEST(CaptureTool, APngFolderThatIsALinkToNothingIsNamedAsSuch) {
+    std::string link = scratch("dangling");
+    std::string target = scratch("missing-target");
+    ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
+    ToolRun run = capture("--hash --at 0:1 --png " + link);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(lineCount(run.err), 1u);
+    EXPECT_NE(run.err.find("symbolic link to " + target + ", which does not exist"), std::string::npos) << run.err;
+    EXPECT_EQ(::access(target.c_str(), F_OK), -1);  // nothing made at the far end either
+}
+
+TEST(CaptureTool, AFailedRunLeavesNoFileItMade) {
+    // A later check fails: the video file made while checking the first goes again.
+    std::string notAFolder = scratch("plain-file");
+    std::ofstream(notAFolder) << "x";
+    std::string video = scratch("checked.mp4");
+    ToolRun badFolder = capture("-o " + video + " --png " + notAFolder);
+    EXPECT_EQ(badFolder.status, 1);
+    EXPECT_NE(badFolder.err.find("not a folder"), std::string::npos) << badFolder.err;
+    EXPECT_NE(::access(video.c_str(), F_OK), 0);
+
+    // An encoder that cannot start: the WAV file begun before it goes too, the PNG folder made
+    // for the run as well; a file that was there before and never touched stays.
+    std::string bin = scratch("broken-bin");
+    ::mkdir(bin.c_str(), 0755);
+    std::ofstream(bin + "/ffmpeg") << "#!/nonexistent/interpreter\n";
+    ::chmod((bin + "/ffmpeg").c_str(), 0755);
+    std::string wav = scratch("begun.wav"), pngs = scratch("new-frames"), kept = scratch("kept.mp4");
+    std::ofstream(kept) << "earlier video";
+    ToolRun noStart = shell("PATH=" + bin + ":/usr/bin:/bin " + std::string(CAPTURE_PATH) + " -o " + kept + " --wav " +
+                            wav + " --png " + pngs);
+    EXPECT_EQ(noStart.status, 1);
+    EXPECT_EQ(lineCount(noStart.err), 1u);
+    EXPECT_NE(noStart.err.find("cannot start"), std::string::npos) << noStart.err;
+    EXPECT_NE(::access(wav.c_str(), F_OK), 0);
+    EXPECT_NE(::access(pngs.c_str(), F_OK), 0);
+    EXPECT_EQ(readAll(kept), "earlier video");
+
+    // Only plain files are removed: a link to a device (or the device) stays.
+    std::string toNull = scratch("null.wav");
+    ASSERT_EQ(::symlink("/dev/null", toNull.c_str()), 0);
+    ToolRun intoDevice =
+        shell("PATH=" + bin + ":/usr/bin:/bin " + std::string(CAPTURE_PATH) + " -o " + kept + " --wav " + toNull);
+    EXPECT_EQ(intoDevice.status, 1);
+    struct stat link;
+    EXPECT_EQ(::lstat(toNull.c_str(), &link), 0) << "the link was removed";
+
+    // A position never played fails after frames were written: they go, with their folder.
+    ToolRun never = capture("--at 0:1,12:0 --png " + pngs);
+    EXPECT_EQ(never.status, 1);
+    EXPECT_NE(never.err.find("never played"), std::string::npos) << never.err;
+    EXPECT_NE(::access(pngs.c_str(), F_OK), 0);
+}
+
 TEST(CaptureTool, AnEncoderThatDiesIsAFailureAndLeavesNoFile) {
     // A stand-in ffmpeg that reads a little of the frames and is then killed.
     std::string bin = scratch("bin");

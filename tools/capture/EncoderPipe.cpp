@@ -75,16 +75,28 @@ void runErrorReader(EncoderPipe* pipe) {
     pipe->lastErrorLine = last;
 }
 
+// Closes the open ends of a pipe and marks both closed; errno stays as it was.
+void closeEnds(int ends[2]) {
+    int saved = errno;
+    for (int i = 0; i < 2; ++i) {
+        if (ends[i] >= 0) ::close(ends[i]);
+        ends[i] = -1;
+    }
+    errno = saved;
+}
+
 // A pipe whose ends sit at descriptor 10 or above and close on exec, so that placing the read
-// ends at 3 and 4 in the child can never collide with them.
+// ends at 3 and 4 in the child can never collide with them. On failure nothing stays open and
+// errno says why.
 bool makePipe(int ends[2]) {
     int raw[2];
+    ends[0] = ends[1] = -1;
     if (::pipe(raw) != 0) return false;
-    for (int i = 0; i < 2; ++i) {
-        ends[i] = ::fcntl(raw[i], F_DUPFD_CLOEXEC, 10);
-        ::close(raw[i]);
-    }
-    return ends[0] >= 0 && ends[1] >= 0;
+    for (int i = 0; i < 2; ++i) ends[i] = ::fcntl(raw[i], F_DUPFD_CLOEXEC, 10);
+    bool made = ends[0] >= 0 && ends[1] >= 0;
+    closeEnds(raw);
+    if (!made) closeEnds(ends);
+    return made;
 }
 
 // Waits for the program to end; gives it a few seconds after its pipes have gone, then kills it.
@@ -179,9 +191,12 @@ std::vector<std::string> encoderArguments(const EncoderSettings& s) {
 }
 
 bool EncoderPipe::start(EncoderPipe& pipe, const EncoderSettings& settings, std::string* error) {
-    int videoEnds[2], soundEnds[2], errorEnds[2];
+    int videoEnds[2] = {-1, -1}, soundEnds[2] = {-1, -1}, errorEnds[2] = {-1, -1};
     if (!makePipe(videoEnds) || !makePipe(soundEnds) || !makePipe(errorEnds)) {
-        *error = std::string("cannot make pipes for ffmpeg: ") + std::strerror(errno);
+        int why = errno;
+        closeEnds(videoEnds);
+        closeEnds(soundEnds);
+        *error = std::string("cannot make pipes for ffmpeg: ") + std::strerror(why);
         return false;
     }
     posix_spawn_file_actions_t actions;
@@ -207,17 +222,18 @@ bool EncoderPipe::start(EncoderPipe& pipe, const EncoderSettings& settings, std:
     int spawned = posix_spawn(&pipe.pid, settings.program.c_str(), &actions, &attributes, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
-    ::close(videoEnds[0]);
-    ::close(soundEnds[0]);
-    ::close(errorEnds[1]);
     if (spawned != 0) {
-        ::close(videoEnds[1]);
-        ::close(soundEnds[1]);
-        ::close(errorEnds[0]);
+        closeEnds(videoEnds);
+        closeEnds(soundEnds);
+        closeEnds(errorEnds);
         pipe.pid = -1;
         *error = "cannot start " + settings.program + ": " + std::strerror(spawned);
         return false;
     }
+    // The child's ends live on in the child only.
+    ::close(videoEnds[0]);
+    ::close(soundEnds[0]);
+    ::close(errorEnds[1]);
     pipe.video.fd = videoEnds[1];
     pipe.sound.fd = soundEnds[1];
     pipe.errorFd = errorEnds[0];

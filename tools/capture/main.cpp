@@ -6,9 +6,7 @@
 // The show runs through its own entry routine on the headless display and the virtual sound
 // device; the song clock moves by the frame schedule, so the result is the same on every run and
 // on every machine, and comes out faster than real time. The ffmpeg program encodes. See --help.
-#include <fcntl.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -25,6 +23,7 @@
 #include "tools/capture/CaptureOptions.h"
 #include "tools/capture/CaptureSession.h"
 #include "tools/capture/EncoderPipe.h"
+#include "tools/capture/OutputFiles.h"
 #include "tools/capture/PngFrame.h"
 #include "tools/capture/ShowPlan.h"
 #include "tools/capture/StreamHash.h"
@@ -54,6 +53,7 @@ struct Capture {
     bool soundWanted = false;  // the frame just taken is part of the capture
     bool progressShown = false;
     bool showProgress = false;
+    OutputFiles outputs;  // removed again when the run fails
     std::string failure;  // the first thing that went wrong, one line
     Clock::time_point started = Clock::now();
     Clock::time_point lastProgress;
@@ -108,6 +108,7 @@ std::string pngPath(const CaptureOptions& options, const char* format, uint64_t 
 
 void writePng(Capture& capture, const std::string& path, const CapturedFrame& frame) {
     std::string error;
+    OutputFiles::addFile(capture.outputs, path);
     if (writePngFrame(path, frame.pixels, frame.width, frame.height, capture.options.scale, &error))
         ++capture.pngFiles;
     else
@@ -189,6 +190,14 @@ void printSummary(const Capture& capture) {
                  (written.empty() ? what : ": " + what).c_str(), seconds, speed);
 }
 
+// Ends a run that failed: removes every file it made and prints the one line saying why.
+int failRun(Capture& capture, const std::string& why) {
+    if (capture.wav.file) WavWriter::finish(capture.wav);
+    size_t removed = OutputFiles::removeAll(capture.outputs);
+    std::fprintf(stderr, "capture: %s%s\n", why.c_str(), removed ? "; the files it had begun were removed" : "");
+    return 1;
+}
+
 // Closes everything, prints the results and the one summary or failure line; the exit status.
 int finish(Capture& capture) {
     const CaptureOptions& options = capture.options;
@@ -197,19 +206,12 @@ int finish(Capture& capture) {
         std::string why;
         if (!EncoderPipe::finish(capture.encoder, &why)) fail(capture, why);
         capture.encoding = capture.failure.empty();
-        if (!capture.encoding) {
-            ::unlink(options.output.c_str());
-            capture.failure += "; the incomplete " + options.output + " was removed";
-        }
     }
     if (capture.writingWav && !WavWriter::finish(capture.wav))
         fail(capture, "cannot finish " + options.wavPath + ": " + std::strerror(errno));
     for (size_t i = 0; i < options.at.size() && capture.failure.empty(); ++i)
         if (!capture.found[i]) fail(capture, "song position " + positionText(options.at[i]) + " is never played");
-    if (!capture.failure.empty()) {
-        std::fprintf(stderr, "capture: %s\n", capture.failure.c_str());
-        return 1;
-    }
+    if (!capture.failure.empty()) return failRun(capture, capture.failure);
     if (options.hash && options.at.empty())
         std::printf("frames %" PRIu64 " %016" PRIx64 "\nsound %" PRIu64 " %016" PRIx64 "\n", capture.framesTaken,
                     StreamHash::value(capture.frameHash), capture.soundFrames, StreamHash::value(capture.soundHash));
@@ -222,35 +224,17 @@ int finish(Capture& capture) {
 // Checks up front that every file and folder asked for can be written, before any work is done.
 bool prepareOutputs(Capture& capture, std::string* error) {
     const CaptureOptions& options = capture.options;
-    if (!options.output.empty()) {
-        int fd = ::open(options.output.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-        if (fd < 0) {
-            *error = "cannot write " + options.output + ": " + std::strerror(errno);
-            return false;
-        }
-        ::close(fd);
-    }
-    if (!options.pngDirectory.empty()) {
-        const char* dir = options.pngDirectory.c_str();
-        struct stat info;
-        if (::mkdir(dir, 0755) != 0 && errno != EEXIST) {
-            *error = "cannot make the folder " + options.pngDirectory + ": " + std::strerror(errno);
-            return false;
-        }
-        if (::stat(dir, &info) != 0 || !S_ISDIR(info.st_mode) || ::access(dir, W_OK) != 0) {
-            *error = "cannot write into " + options.pngDirectory + ": " +
-                     (S_ISDIR(info.st_mode) ? std::strerror(EACCES) : "not a folder");
-            return false;
-        }
-    }
+    if (!options.output.empty() && !checkWritableFile(options.output, capture.outputs, error)) return false;
+    if (!options.pngDirectory.empty() && !prepareFolder(options.pngDirectory, capture.outputs, error)) return false;
     if (!options.wavPath.empty()) {
-        if (!WavWriter::open(capture.wav, options.wavPath.c_str(), captureSampleRate, false) ||
-            !WavWriter::start(capture.wav,
-                              capture.plan.soundFramesInOrders(options.fromOrder, options.toOrder, options.rate))) {
+        uint64_t soundFrames = capture.plan.soundFramesInOrders(options.fromOrder, options.toOrder, options.rate);
+        bool opened = WavWriter::open(capture.wav, options.wavPath.c_str(), captureSampleRate, false);
+        if (opened) OutputFiles::addFile(capture.outputs, options.wavPath);
+        capture.writingWav = opened;
+        if (!opened || !WavWriter::start(capture.wav, soundFrames)) {
             *error = "cannot write " + options.wavPath + ": " + std::strerror(errno);
             return false;
         }
-        capture.writingWav = true;
     }
     return true;
 }
@@ -286,10 +270,8 @@ int main(int argc, char** argv) {
     // An hour of show at most: a song that never reaches its closing fade is refused up front.
     uint64_t maxFrames = uint64_t(3600) * options.rate.numerator / options.rate.denominator;
     if (!planShow(songImage, songImageSize, options.rate, maxFrames, &capture.plan, &error) ||
-        !prepareOutputs(capture, &error)) {
-        std::fprintf(stderr, "capture: %s\n", error.c_str());
-        return 1;
-    }
+        !prepareOutputs(capture, &error))
+        return failRun(capture, error);
     capture.expectedFrames =
         options.at.empty() ? capture.plan.framesInOrders(options.fromOrder, options.toOrder) : capture.plan.frames();
     capture.found.assign(options.at.size(), false);
@@ -300,11 +282,9 @@ int main(int argc, char** argv) {
         encoder.format = options.format;
         encoder.rate = options.rate;
         encoder.scale = options.scale;
-        if (!EncoderPipe::start(capture.encoder, encoder, &error)) {
-            ::unlink(options.output.c_str());
-            std::fprintf(stderr, "capture: %s\n", error.c_str());
-            return 1;
-        }
+        if (!EncoderPipe::start(capture.encoder, encoder, &error)) return failRun(capture, error);
+        // The encoder replaces the file, whether it was there before or not.
+        OutputFiles::addFile(capture.outputs, options.output);
         capture.encoding = true;
     }
 

@@ -1,5 +1,6 @@
 #include "tools/xmrender/WavWriter.h"
 
+#include <cerrno>
 #include <cstring>
 
 #if defined(_WIN32)
@@ -9,43 +10,79 @@
 
 namespace {
 
-void put16(uint8_t* at, uint32_t value) {
-    at[0] = uint8_t(value);
-    at[1] = uint8_t(value >> 8);
+constexpr uint32_t BytesPerFrame = 4;     // 16-bit stereo
+constexpr uint32_t RiffHeaderBytes = 44;  // RIFF, WAVE, fmt (16), data
+constexpr uint32_t Rf64HeaderBytes = 80;  // RF64, WAVE, ds64 (28), fmt (16), data
+constexpr uint32_t SizeInDs64 = 0xFFFFFFFFu;
+
+void put(std::vector<uint8_t>& h, uint64_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) h.push_back(uint8_t(value >> (8 * i)));
 }
 
-void put32(uint8_t* at, uint32_t value) {
-    put16(at, value);
-    put16(at + 2, value >> 16);
+void tag(std::vector<uint8_t>& h, const char* name) {
+    for (int i = 0; i < 4; ++i) h.push_back(uint8_t(name[i]));
 }
 
-void header(uint8_t* h, uint32_t rate, uint32_t dataBytes) {
-    const char* tags[] = {"RIFF", "WAVE", "fmt ", "data"};
-    const int offsets[] = {0, 8, 12, 36};
-    for (int t = 0; t < 4; ++t)
-        for (int i = 0; i < 4; ++i) h[offsets[t] + i] = uint8_t(tags[t][i]);
-    put32(h + 4, 36 + dataBytes);
-    put32(h + 16, 16);  // fmt chunk size
-    put16(h + 20, 1);   // PCM
-    put16(h + 22, 2);   // channels
-    put32(h + 24, rate);
-    put32(h + 28, rate * 4);  // bytes per second
-    put16(h + 32, 4);         // bytes per frame
-    put16(h + 34, 16);        // bits per sample
-    put32(h + 40, dataBytes);
+void formatChunk(std::vector<uint8_t>& h, uint32_t rate) {
+    tag(h, "fmt ");
+    put(h, 16, 4);                    // chunk size
+    put(h, 1, 2);                     // PCM
+    put(h, 2, 2);                     // channels
+    put(h, rate, 4);                  // frames per second
+    put(h, rate * BytesPerFrame, 4);  // bytes per second
+    put(h, BytesPerFrame, 2);         // bytes per frame
+    put(h, 16, 2);                    // bits per sample
 }
 
-uint32_t dataSize(uint64_t frames) {
-    uint64_t bytes = frames * 4;
-    return bytes > 0xFFFFFFD0u ? 0xFFFFFFD0u : uint32_t(bytes);
+// Remembers the errno of the first failure; returns ok.
+bool noteFailure(WavWriter& writer, bool ok) {
+    if (!ok && writer.error == 0) writer.error = errno ? errno : EIO;
+    return ok;
 }
 
 }  // namespace
+
+WavLayout WavWriter::layoutFor(uint64_t dataBytes) {
+    // The RIFF size field counts the data and the 36 header bytes after the field itself.
+    return dataBytes + (RiffHeaderBytes - 8) <= 0xFFFFFFFFu ? WavLayout::Riff : WavLayout::Rf64;
+}
+
+std::vector<uint8_t> WavWriter::header(WavLayout layout, uint32_t rate, uint64_t frames) {
+    uint64_t dataBytes = frames * BytesPerFrame;
+    std::vector<uint8_t> h;
+    h.reserve(Rf64HeaderBytes);
+    if (layout == WavLayout::Riff) {
+        tag(h, "RIFF");
+        put(h, dataBytes + RiffHeaderBytes - 8, 4);
+        tag(h, "WAVE");
+        formatChunk(h, rate);
+        tag(h, "data");
+        put(h, dataBytes, 4);
+        return h;
+    }
+    // The 32-bit sizes say "see ds64"; ds64 holds the file size after its first 8 bytes, the data
+    // size and the frame count, and no table of further chunk sizes.
+    tag(h, "RF64");
+    put(h, SizeInDs64, 4);
+    tag(h, "WAVE");
+    tag(h, "ds64");
+    put(h, 28, 4);
+    put(h, dataBytes + Rf64HeaderBytes - 8, 8);
+    put(h, dataBytes, 8);
+    put(h, frames, 8);
+    put(h, 0, 4);
+    formatChunk(h, rate);
+    tag(h, "data");
+    put(h, SizeInDs64, 4);
+    return h;
+}
 
 bool WavWriter::open(WavWriter& writer, const char* path, uint32_t rate, bool raw) {
     writer.rate = rate;
     writer.frames = 0;
     writer.raw = raw;
+    writer.layout = WavLayout::Riff;
+    writer.error = 0;
     writer.ownsFile = std::strcmp(path, "-") != 0;
     if (writer.ownsFile) {
         writer.file = std::fopen(path, "wb");
@@ -55,16 +92,16 @@ bool WavWriter::open(WavWriter& writer, const char* path, uint32_t rate, bool ra
         _setmode(_fileno(stdout), _O_BINARY);
 #endif
     }
-    if (!writer.file) return false;
+    if (!noteFailure(writer, writer.file != nullptr)) return false;
     writer.seekable = std::fseek(writer.file, 0, SEEK_CUR) == 0 && std::ftell(writer.file) == 0;
     return true;
 }
 
 bool WavWriter::start(WavWriter& writer, uint64_t expectedFrames) {
     if (writer.raw) return true;
-    uint8_t h[44] = {};
-    header(h, writer.rate, dataSize(expectedFrames));
-    return std::fwrite(h, 1, 44, writer.file) == 44;
+    writer.layout = layoutFor(expectedFrames * BytesPerFrame);
+    std::vector<uint8_t> h = header(writer.layout, writer.rate, expectedFrames);
+    return noteFailure(writer, std::fwrite(h.data(), 1, h.size(), writer.file) == h.size());
 }
 
 bool WavWriter::write(WavWriter& writer, const int16_t* samples, uint32_t frames) {
@@ -72,8 +109,12 @@ bool WavWriter::write(WavWriter& writer, const int16_t* samples, uint32_t frames
     uint32_t done = 0;
     while (done < frames) {
         uint32_t chunk = frames - done < 1024 ? frames - done : 1024;
-        for (uint32_t i = 0; i < chunk * 2; ++i) put16(bytes + 2 * i, uint16_t(samples[done * 2 + i]));
-        if (std::fwrite(bytes, 4, chunk, writer.file) != chunk) return false;
+        for (uint32_t i = 0; i < chunk * 2; ++i) {
+            uint16_t value = uint16_t(samples[done * 2 + i]);
+            bytes[2 * i] = uint8_t(value);
+            bytes[2 * i + 1] = uint8_t(value >> 8);
+        }
+        if (!noteFailure(writer, std::fwrite(bytes, BytesPerFrame, chunk, writer.file) == chunk)) return false;
         done += chunk;
     }
     writer.frames += frames;
@@ -81,14 +122,18 @@ bool WavWriter::write(WavWriter& writer, const int16_t* samples, uint32_t frames
 }
 
 bool WavWriter::finish(WavWriter& writer) {
-    bool ok = true;
-    if (!writer.raw && writer.seekable) {
-        uint8_t h[44] = {};
-        header(h, writer.rate, dataSize(writer.frames));
-        ok = std::fseek(writer.file, 0, SEEK_SET) == 0 && std::fwrite(h, 1, 44, writer.file) == 44;
+    bool ok = writer.error == 0;
+    if (ok && !writer.raw && writer.seekable) {
+        // The layout start chose stays: a RIFF header cannot grow into an RF64 one in place.
+        uint64_t frames = writer.frames;
+        if (writer.layout == WavLayout::Riff && layoutFor(frames * BytesPerFrame) != WavLayout::Riff)
+            frames = (0xFFFFFFFFu - (RiffHeaderBytes - 8)) / BytesPerFrame;
+        std::vector<uint8_t> h = header(writer.layout, writer.rate, frames);
+        ok = noteFailure(writer, std::fseek(writer.file, 0, SEEK_SET) == 0 &&
+                                     std::fwrite(h.data(), 1, h.size(), writer.file) == h.size());
     }
-    ok = std::fflush(writer.file) == 0 && ok;
-    if (writer.ownsFile) ok = std::fclose(writer.file) == 0 && ok;
+    ok = noteFailure(writer, std::fflush(writer.file) == 0) && ok;
+    if (writer.ownsFile) ok = noteFailure(writer, std::fclose(writer.file) == 0) && ok;
     writer.file = nullptr;
     return ok;
 }

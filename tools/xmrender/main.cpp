@@ -1,12 +1,16 @@
 // xmrender: plays an Extended Module through the show's own player, offline, into a WAV file.
-#include <cerrno>
+#include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "BuildVersion.h"
 #include "music/SongRender.h"
+#include "tools/xmrender/FileIdentity.h"
+#include "tools/xmrender/ModuleInput.h"
+#include "tools/xmrender/RenderOptions.h"
 #include "tools/xmrender/WavWriter.h"
 
 #if defined(XMRENDER_HAS_SONG)
@@ -15,122 +19,74 @@
 
 namespace {
 
-const char* usage =
-    "usage: xmrender [options] (<file.xm> | --song)\n"
-    "Renders an Extended Module to 44100 Hz 16-bit stereo, as a WAV file or raw PCM.\n"
-    "  --song              render the song embedded in the show\n"
-    "  -o, --output FILE   file to write, - for standard output (default: out.wav)\n"
-    "  --raw               write headerless little-endian PCM instead of WAV\n"
-    "  -l, --length SEC    stop after SEC seconds at most (default: 600)\n"
-    "  --loop N            play the song N times: its loop N - 1 more times; 0 plays on\n"
-    "                      up to the length (default: 1)\n"
-    "  --info              print title, channels, orders, patterns, instruments, length\n"
-    "  -t, --timeline      print one line per tick: frame order row tick milliseconds\n"
-    "  -h, --help          show this help\n"
-    "The song ends where it would repeat itself or at a stop command.\n";
-
-struct Options {
-    std::string input;
-    std::string output = "out.wav";
-    double seconds = 600.0;
-    uint32_t passes = 1;
-    bool song = false;
-    bool raw = false;
-    bool info = false;
-    bool timeline = false;
-};
+constexpr uint32_t Rate = 44100;
 
 int fail(const std::string& message) {
     std::fprintf(stderr, "xmrender: %s\n", message.c_str());
     return 1;
 }
 
-bool parseArguments(int argc, char** argv, Options& options, std::string& error) {
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        auto value = [&](const char* name) -> const char* {
-            if (i + 1 >= argc) {
-                error = std::string(name) + " needs a value";
-                return nullptr;
-            }
-            return argv[++i];
-        };
-        if (arg == "-h" || arg == "--help") {
-            std::fputs(usage, stdout);
-            std::exit(0);
-        } else if (arg == "--song") {
-            options.song = true;
-        } else if (arg == "-o" || arg == "--output") {
-            const char* v = value("--output");
-            if (!v) return false;
-            options.output = v;
-        } else if (arg == "-l" || arg == "--length") {
-            const char* v = value("--length");
-            if (!v) return false;
-            char* end = nullptr;
-            options.seconds = std::strtod(v, &end);
-            if (!end || *end != 0 || !(options.seconds > 0.0) || options.seconds > 86400.0) {
-                error = std::string("bad length '") + v + "' (seconds, above 0)";
-                return false;
-            }
-        } else if (arg == "--loop") {
-            const char* v = value("--loop");
-            if (!v) return false;
-            char* end = nullptr;
-            unsigned long passes = std::strtoul(v, &end, 10);
-            if (!end || *end != 0 || *v == 0 || *v == '-' || passes > 1000) {
-                error = std::string("bad loop count '") + v + "' (0 to 1000)";
-                return false;
-            }
-            options.passes = uint32_t(passes);
-        } else if (arg == "--raw") {
-            options.raw = true;
-        } else if (arg == "--info") {
-            options.info = true;
-        } else if (arg == "-t" || arg == "--timeline") {
-            options.timeline = true;
-        } else if (!arg.empty() && arg[0] == '-') {
-            error = "unknown option '" + arg + "' (try --help)";
-            return false;
-        } else if (options.input.empty()) {
-            options.input = arg;
-        } else {
-            error = "more than one input file";
-            return false;
-        }
-    }
-    if (options.song == !options.input.empty()) {
-        error = "give one module file or --song (try --help)";
+// The module to play: the embedded song, or a file's bytes.
+struct Source {
+    const uint8_t* image = nullptr;
+    uint32_t size = 0;
+    std::string name;
+    FileIdentity identity;  // of the file read; unknown for the embedded song
+    ModuleInput input;
+};
+
+bool loadSource(const RenderOptions& options, Source& source, std::string* error) {
+    if (options.song) {
+#if defined(XMRENDER_HAS_SONG)
+        source.image = songImage;
+        source.size = songImageSize;
+        source.name = "the embedded song";
+        return true;
+#else
+        *error = "no song is embedded in this build";
         return false;
+#endif
     }
-    if (options.timeline && options.output == "-" && !options.info) {
-        error = "--timeline prints to standard output; write the sound to a file";
-        return false;
-    }
+    if (!ModuleInput::read(source.input, options.input, error)) return false;
+    source.image = source.input.bytes.data();
+    source.size = uint32_t(source.input.bytes.size());
+    source.name = source.input.name;
+    source.identity = source.input.identity;
     return true;
 }
 
-bool readFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) {
-        error = "cannot open " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    const size_t limit = size_t(1) << 30;
-    uint8_t chunk[65536];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-        bytes.insert(bytes.end(), chunk, chunk + got);
-        if (bytes.size() > limit) {
-            std::fclose(file);
-            error = path + " is too large for a module";
-            return false;
-        }
-    }
-    bool ok = !std::ferror(file);
-    std::fclose(file);
-    if (!ok) error = "cannot read " + path;
-    return ok;
+// How much to render: the song's passes, cut at the length limit (--length, or the longest render;
+// --loop 0 plays up to --length or 600 s).
+struct RenderLength {
+    uint64_t frames;  // to render
+    double limitSeconds;
+    bool cut;  // the passes asked for last longer than the limit
+};
+
+RenderLength planLength(const Source& source, const RenderOptions& options) {
+    double seconds = options.seconds > 0.0 ? options.seconds
+                     : options.passes == 0 ? EndlessRenderSeconds
+                                           : LongestRenderSeconds;
+    uint64_t limit = uint64_t(seconds * Rate);
+    if (options.passes == 0) return RenderLength{limit, seconds, false};
+    uint64_t frames = limit;
+    SongRender::measure(source.image, source.size, options.passes, limit + 1, frames);
+    return RenderLength{frames > limit ? limit : frames, seconds, frames > limit};
+}
+
+// A length limit never cuts in silence: one line on stderr says what stopped the render.
+void reportCut(const RenderLength& length, const RenderOptions& options) {
+    if (options.passes == 0 && options.seconds == 0.0)
+        std::fprintf(stderr, "xmrender: --loop 0 stopped at %g s; --length sets another length\n", length.limitSeconds);
+    if (!length.cut) return;
+    std::string passes =
+        options.passes == 1 ? "the song" : "the song played " + std::to_string(options.passes) + " times";
+    if (options.seconds > 0.0)
+        std::fprintf(stderr, "xmrender: stopped at the --length limit of %g s; %s lasts longer\n", length.limitSeconds,
+                     passes.c_str());
+    else
+        std::fprintf(stderr, "xmrender: stopped at %g s, the longest render; %s lasts longer\n", length.limitSeconds,
+                     passes.c_str());
 }
 
 // The image's own text field at offset, up to width bytes, without trailing blanks.
@@ -142,89 +98,106 @@ std::string textField(const uint8_t* image, uint32_t size, uint32_t offset, uint
     return text;
 }
 
-void printInfo(const uint8_t* image, uint32_t size, const Module& module, uint64_t frames, uint64_t limit) {
+void printInfo(const Source& source, const Module& module, const RenderLength& length) {
     uint32_t samples = 0;
     for (int i = 0; i < module.instrumentCount; ++i) samples += module.instruments[i].sampleCount;
-    uint16_t version = size >= 60 ? uint16_t(image[58] | (image[59] << 8)) : 0;
-    std::printf("title        %s\n", textField(image, size, 17, 20).c_str());
-    std::printf("tracker      %s\n", textField(image, size, 38, 20).c_str());
+    const uint8_t* image = source.image;
+    uint16_t version = source.size >= 60 ? uint16_t(image[58] | (image[59] << 8)) : 0;
+    std::printf("title        %s\n", textField(image, source.size, 17, 20).c_str());
+    std::printf("tracker      %s\n", textField(image, source.size, 38, 20).c_str());
     std::printf("version      0x%04X\n", unsigned(version));
     std::printf("channels     %d\n", module.channels);
     std::printf("orders       %d\n", module.songLength);
     std::printf("patterns     %u\n", module.patternSlots);
     std::printf("instruments  %d\n", module.instrumentCount);
     std::printf("samples      %u\n", samples);
-    std::printf("length       %.2f s%s\n", double(frames) / 44100.0,
-                frames >= limit ? " (cut at the length limit)" : "");
+    std::printf("length       %.2f s%s\n", double(length.frames) / Rate,
+                length.cut ? " (cut at the length limit)" : "");
 }
 
-}  // namespace
+// Refuses an output that is the module being read (by another name or link, or as standard output).
+bool checkNotTheInput(const Source& source, const std::string& output, std::string* error) {
+    FileIdentity target = output == "-" ? FileIdentity::ofStream(stdout) : FileIdentity::ofPath(output);
+    if (!FileIdentity::same(source.identity, target)) return true;
+    std::string name = output == "-" ? "standard output" : output;
+    std::string also = name == source.name ? "" : " (" + source.name + ")";
+    *error = name + " is the module being read" + also + "; write the sound to another file";
+    return false;
+}
 
-int main(int argc, char** argv) {
-    Options options;
-    std::string error;
-    if (!parseArguments(argc, argv, options, error)) return fail(error);
-
-    std::vector<uint8_t> bytes;
-    const uint8_t* image = nullptr;
-    uint32_t size = 0;
-    std::string name = options.input;
-    if (options.song) {
-#if defined(XMRENDER_HAS_SONG)
-        image = songImage;
-        size = songImageSize;
-        name = "the embedded song";
-#else
-        return fail("no song is embedded in this build");
-#endif
-    } else {
-        if (!readFile(options.input, bytes, error)) return fail(error);
-        image = bytes.data();
-        size = uint32_t(bytes.size());
-    }
-
-    const char* reason = nullptr;
-    SongRender* render = SongRender::open(image, size, &reason);
-    if (!render) return fail("cannot play " + name + ": " + (reason ? reason : "unknown reason"));
-    render->passes = options.passes;
-    uint64_t limit = uint64_t(options.seconds * 44100.0);
-
-    if (options.info) {
-        uint64_t frames = limit;
-        if (options.passes != 0) SongRender::measure(image, size, options.passes, limit, frames);
-        printInfo(image, size, *render->module, frames, limit);
-        SongRender::close(render);
-        return 0;
-    }
-
+// Renders length.frames frames into out, printing the timeline when asked; false on a write error.
+bool renderInto(SongRender* render, WavWriter& out, const RenderLength& length, const RenderOptions& options) {
     std::vector<SongTick> ticks;
     if (options.timeline) render->timeline = &ticks;
-    WavWriter out{};
-    if (!WavWriter::open(out, options.output.c_str(), 44100, options.raw)) {
-        SongRender::close(render);
-        return fail("cannot write " + options.output + ": " + std::strerror(errno));
-    }
-    // A header that cannot be rewritten later is written with the length the sequencer alone
-    // finds beforehand; rendering then gives exactly that many frames.
-    uint64_t expected = 0;
-    if (!out.seekable && !options.raw) {
-        expected = limit;
-        if (options.passes != 0) SongRender::measure(image, size, options.passes, limit, expected);
-    }
-    bool ok = WavWriter::start(out, expected);
     std::vector<int16_t> pcm(size_t(8192) * 2);
     uint64_t done = 0;
-    while (done < limit && ok) {
-        uint32_t want = limit - done < 8192 ? uint32_t(limit - done) : 8192;
+    while (done < length.frames) {
+        uint32_t want = length.frames - done < 8192 ? uint32_t(length.frames - done) : 8192;
         uint32_t got = SongRender::render(render, pcm.data(), want, options.passes != 0);
-        ok = WavWriter::write(out, pcm.data(), got);
+        if (!WavWriter::write(out, pcm.data(), got)) return false;
         for (const SongTick& t : ticks)
             std::printf("%llu %d %d %d %d\n", (unsigned long long)t.frame, t.order, t.row, t.tick, t.elapsedMs);
         ticks.clear();
         done += got;
         if (got < want) break;
     }
+    return true;
+}
+
+// Writes the render to options.output. A failure names its cause and removes the incomplete file.
+int writeSound(SongRender* render, const RenderLength& length, const RenderOptions& options) {
+    WavWriter out{};
+    const std::string& path = options.output;
+    if (!WavWriter::open(out, path.c_str(), Rate, options.raw))
+        return fail("cannot write " + path + ": " + std::strerror(out.error));
+    bool written = WavWriter::start(out, length.frames) && renderInto(render, out, length, options);
+    bool finished = WavWriter::finish(out);
+    if (written && finished) return 0;
+    std::string message =
+        "cannot write " + (path == "-" ? std::string("standard output") : path) + ": " + std::strerror(out.error);
+    std::error_code ignored;
+    bool plainFile = std::filesystem::symlink_status(path, ignored).type() == std::filesystem::file_type::regular;
+    if (out.ownsFile && plainFile && std::filesystem::remove(path, ignored))
+        message += "; the incomplete " + path + " was removed";
+    return fail(message);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+#if defined(SIGXFSZ)
+    // Past a file-size limit, a write fails with EFBIG ("File too large") instead of ending the process.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
+    RenderOptions options;
+    std::string error;
+    if (!parseRenderOptions(argc, argv, options, &error)) return fail(error);
+    if (options.help) {
+        std::fputs(renderUsage(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("xmrender %s (%s)\n", buildVersion, buildCommit);
+        return 0;
+    }
+
+    Source source;
+    if (!loadSource(options, source, &error)) return fail(error);
+    const char* reason = nullptr;
+    SongRender* render = SongRender::open(source.image, source.size, &reason);
+    if (!render) return fail("cannot play " + source.name + ": " + (reason ? reason : "unknown reason"));
+    render->passes = options.passes;
+    RenderLength length = planLength(source, options);
+
+    int status = 0;
+    if (options.info) {
+        printInfo(source, *render->module, length);
+    } else if (!checkNotTheInput(source, options.output, &error)) {
+        status = fail(error);
+    } else {
+        reportCut(length, options);
+        status = writeSound(render, length, options);
+    }
     SongRender::close(render);
-    if (!WavWriter::finish(out) || !ok) return fail("cannot write " + options.output);
-    return 0;
+    return status;
 }
