@@ -11,7 +11,7 @@
 #include "platform/freetype/FreeTypeFontEngine.h"
 #include "platform/headless/VirtualAudioDevice.h"
 #include "scenes/CreditsScene.h"
-#include "tools/xm/XmWriter.h"
+#include "tools/common/XmWriter.h"
 
 namespace {
 

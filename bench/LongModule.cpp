@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "tools/xm/XmWriter.h"
+#include "tools/common/XmWriter.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "music/BlockMixer.h"
 #include "music/Mixer.h"
 #include "music/SongRender.h"
-#include "tools/xm/XmWriter.h"
+#include "tools/common/XmWriter.h"
 
 namespace {
 

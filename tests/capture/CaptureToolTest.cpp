@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "assets/Song.h"
-#include "tools/capture/ShowPlan.h"
+#include "tools/programs/capture/ShowPlan.h"
 
 namespace {
 

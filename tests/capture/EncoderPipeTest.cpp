@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "tools/capture/EncoderPipe.h"
+#include "tools/programs/capture/EncoderPipe.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include "assets/Song.h"
 #include "music/ModulePlayer.h"
 #include "music/SongRender.h"
-#include "tools/capture/CaptureOptions.h"
-#include "tools/capture/CaptureSession.h"
-#include "tools/capture/ShowPlan.h"
+#include "tools/programs/capture/CaptureOptions.h"
+#include "tools/programs/capture/CaptureSession.h"
+#include "tools/programs/capture/ShowPlan.h"
 
 #include <algorithm>
 

@@ -4,7 +4,7 @@
 
 #include "music/Module.h"
 #include "music/SongRender.h"
-#include "tools/xm/XmWriter.h"
+#include "tools/common/XmWriter.h"
 
 // Builders for the small modules the music tests play.
 

@@ -2,7 +2,7 @@
 
 #include "engine/Bitmap.h"
 #include "music/ModulePlayer.h"
-#include "tools/xm/XmWriter.h"
+#include "tools/common/XmWriter.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "platform/headless/HeadlessDisplayBackend.h"
 #include "platform/headless/VirtualAudioDevice.h"
 #include "scenes/Scene.h"
-#include "tools/xm/XmWriter.h"
+#include "tools/common/XmWriter.h"
 
 namespace {
 

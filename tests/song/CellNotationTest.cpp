@@ -1,7 +1,7 @@
 // The row notation: note names, key-off, instrument and volume-column attachments, effects.
 #include <gtest/gtest.h>
 
-#include "tools/songgen/CellNotation.h"
+#include "tools/generators/songgen/CellNotation.h"
 
 namespace {
 

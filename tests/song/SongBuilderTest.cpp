@@ -5,8 +5,8 @@
 #include <cmath>
 
 #include "music/SongRender.h"
-#include "tools/songgen/SongBuilder.h"
-#include "tools/songgen/SongParser.h"
+#include "tools/generators/songgen/SongBuilder.h"
+#include "tools/generators/songgen/SongParser.h"
 
 namespace {
 

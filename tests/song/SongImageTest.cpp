@@ -9,8 +9,8 @@
 #include "music/ModuleLoader.h"
 #include "music/ModuleStream.h"
 #include "tests/song/SongSupport.h"
-#include "tools/songgen/SongBuilder.h"
-#include "tools/songgen/SongParser.h"
+#include "tools/generators/songgen/SongBuilder.h"
+#include "tools/generators/songgen/SongParser.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // patterns assembled from phrases, and errors that point at the line.
 #include <gtest/gtest.h>
 
-#include "tools/songgen/SongParser.h"
+#include "tools/generators/songgen/SongParser.h"
 
 namespace {
 

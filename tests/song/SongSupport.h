@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "music/SongRender.h"
-#include "tools/xm/XmWriter.h"
+#include "tools/common/XmWriter.h"
 
 // Shared by the song tests: the embedded song rendered once by our player, and the song source
 // parsed and built by the generator.

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "tools/songgen/Synth.h"
+#include "tools/generators/songgen/Synth.h"
 
 namespace {
 

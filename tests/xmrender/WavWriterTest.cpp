@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "tests/xmrender/XmrenderSupport.h"
-#include "tools/xmrender/WavWriter.h"
+#include "tools/common/WavWriter.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/xm/XmWriter.h"
+#include "tools/common/XmWriter.h"
 
 // True where the tests can start the program through a shell (not under Wine).
 bool canRunTool();

@@ -1,9 +1,0 @@
-#pragma once
-#include <cstdint>
-#include <string>
-#include <vector>
-
-// C++ source text that defines `const uint8_t arrayName[]` holding bytes and
-// `const uint32_t sizeName` holding their count, after including header (e.g. "assets/Song.h").
-std::string byteArraySource(const std::vector<uint8_t>& bytes, const std::string& header, const std::string& arrayName,
-                            const std::string& sizeName);
