@@ -9,7 +9,7 @@
 add_library(intro_rules INTERFACE)
 target_include_directories(intro_rules INTERFACE ${PROJECT_SOURCE_DIR})
 target_compile_options(intro_rules INTERFACE -Wall -Wextra -ffp-contract=off -fno-fast-math)
-if(CMAKE_SIZEOF_VOID_P EQUAL 4 AND CMAKE_SYSTEM_PROCESSOR MATCHES "^(i.86|x86|X86|AMD64|x86_64)$")
+if(CMAKE_SIZEOF_VOID_P EQUAL 4 AND NOT EMSCRIPTEN AND CMAKE_SYSTEM_PROCESSOR MATCHES "^(i.86|x86|X86|AMD64|x86_64)$")
   target_compile_options(intro_rules INTERFACE -msse2 -mfpmath=sse)
 endif()
 

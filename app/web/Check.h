@@ -1,0 +1,7 @@
+#pragma once
+
+// The browser build's check: the show's own entry routine on a display that only hashes its frames
+// and a stepped sound device, the song clock moved by a 50 frames a second schedule exactly as the
+// capture tool moves it, and the captions blank. Prints the lines `capture --hash --no-fonts`
+// prints ("frames N HASH", "sound N HASH"), which must be the same; returns 0.
+int runCheck();
