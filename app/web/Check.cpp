@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "assets/Song.h"
+#include "music/ModulePlayer.h"
 #include "platform/DisplayBackend.h"
 #include "platform/headless/SteppedAudioDevice.h"
 #include "show/Show.h"
@@ -49,18 +50,33 @@ public:
     void unlock() override {}
     void flip() override {
         if (!audio_.isPlaying()) return;  // a loading screen: no part of the show's frames
+        int32_t order = ModulePlayer::currentOrder();
         StreamHash::add(frameHash, pixels_.data(), pixels_.size() * 4);
         audio_.advance(soundFramesDuring(frames, FrameRate{}) * 4);
-        if (++frames % framesPerTurn == 0) emscripten_sleep(0);
+        double now = emscripten_get_now();
+        if (frames > 0 && order >= 0 && order < orderCount) {
+            ++orderFrames[order];
+            orderMilliseconds[order] += now - lastFlip_;
+        }
+        if (++frames % framesPerTurn == 0) {
+            emscripten_sleep(0);
+            now = emscripten_get_now();
+        }
+        lastFlip_ = now;
     }
     void sleepMs(uint32_t) override {}
     void close() override {}
 
     StreamHash frameHash = StreamHash::begin();
     uint64_t frames = 0;
+    // The time from one frame's flip to the next (drawing, hashing, mixing) by the order shown.
+    static constexpr int32_t orderCount = 10;
+    uint64_t orderFrames[orderCount] = {};
+    double orderMilliseconds[orderCount] = {};
 
 private:
     SteppedAudioDevice& audio_;
+    double lastFlip_ = 0.0;
     std::vector<uint32_t> pixels_;
     int32_t width_ = 0;
     bool activated_ = false;
@@ -94,6 +110,9 @@ int runCheck() {
     runShow(setup);
     std::printf("frames %" PRIu64 " %016" PRIx64 "\nsound %" PRIu64 " %016" PRIx64 "\n", display.frames,
                 StreamHash::value(display.frameHash), sound.frames, StreamHash::value(sound.hash));
+    for (int32_t order = 0; order < CheckDisplay::orderCount; ++order)
+        std::printf("time %d %" PRIu64 " %.1f\n", int(order), display.orderFrames[order],
+                    display.orderMilliseconds[order]);
     std::fflush(stdout);
     return 0;
 }

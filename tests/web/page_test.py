@@ -3,6 +3,8 @@ hashes, a page whose sound cannot start, Escape in a scene, and one whole real-t
 screenshots. Prints one line per case and 'N passed, N failed' last; exit status 1 on a failure.
 
   page_test.py --site URL --driver URL --expected FILE --screenshots DIR [CASE...]
+
+Run it through tests/web/run.
 """
 import argparse
 import os
