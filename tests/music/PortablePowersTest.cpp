@@ -43,7 +43,9 @@ struct Checksum {
     }
 };
 
-uint32_t longDoubleFramesPerTick(int32_t tempo, uint32_t rate) {
+// The expression the player used to compute, in the x87's 80-bit long double (unused where that is
+// not the reference).
+[[maybe_unused]] uint32_t longDoubleFramesPerTick(int32_t tempo, uint32_t rate) {
     long double frames = 1000.0L / ((long double)tempo * (long double)0.4f) * (long double)rate * (long double)0.001f;
     return uint32_t(frames);
 }
