@@ -70,7 +70,6 @@ void WebDisplayBackend::sleepMs(uint32_t milliseconds) {
 }
 
 void WebDisplayBackend::close() {
-    if (width_ > 0) intro_display_close();
     std::free(pixels_);
     pixels_ = nullptr;
     width_ = 0;

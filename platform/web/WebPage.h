@@ -13,7 +13,6 @@ int intro_display_open(int width, int height);
 void intro_display_show(const uint32_t* pixels, int width, int height);
 void intro_display_wait_frame(void);
 int intro_display_next_event(void);
-void intro_display_close(void);
 
 // Fonts. The widest character's advance in pixels at a cell height (ascent plus descent) and
 // weight; draw writes text's coverage, white on black, into a width x height XRGB image.

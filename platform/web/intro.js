@@ -57,8 +57,6 @@ mergeInto(LibraryManager.library, {
     return events && events.length ? events.shift() : -1;
   },
 
-  intro_display_close: function() {},
-
   // Liberation Sans's widest advance (2740 or, bold, 2730 units) over its cell (2288 units).
   intro_font_max_width: function(cell, weight) {
     return Math.round(cell * (weight >= 600 ? 2730 : 2740) / 2288);

@@ -55,6 +55,9 @@ def case_silent(browser, options):
     on its silent clock and the page says there is no sound."""
     browser.open(options.site)
     browser.wait("page", lambda s: s["state"] == "waiting", LOAD_TIMEOUT)
+    # 1.7 times 640 x 480: smoothly scaled.
+    browser.set_viewport(1280, 816)
+    assert browser.run("return getComputedStyle(document.getElementById('screen')).imageRendering") == "auto"
     browser.run("""window.AudioContext = function () {
         return {state: 'suspended', resume: function () { return new Promise(function () {}); }, close: function () {}};
     };""")
@@ -68,7 +71,8 @@ def case_silent(browser, options):
 
 
 def case_escape(browser, options):
-    """A click starts the show with sound; Escape in the wire lattice ends it with status 0."""
+    """A click starts the show with sound; Escape in the wire lattice ends it with status 0; a
+    click then plays it again from the start, and Escape during its title ends that too."""
     browser.open(options.site)
     browser.wait("page", lambda s: s["state"] == "waiting", LOAD_TIMEOUT)
     browser.click("#note")
@@ -78,6 +82,13 @@ def case_escape(browser, options):
     state = browser.wait("end", lambda s: s["state"] == "ended", LOAD_TIMEOUT)
     assert state["exitStatus"] == 0, state
     assert state["ordersSeen"] == [0, 1, 2], state["ordersSeen"]
+    assert browser.run("return document.getElementById('note').textContent").startswith("ended")
+    browser.click("#note")
+    state = browser.wait("the title again", lambda s: s["state"] == "playing" and s["row"] >= 4, LOAD_TIMEOUT)
+    assert state["order"] == 0 and state["soundRunning"], state
+    browser.press(ESCAPE)
+    state = browser.wait("second end", lambda s: s["state"] == "ended", LOAD_TIMEOUT)
+    assert state["exitStatus"] == 0 and state["ordersSeen"] == [0], state
 
 
 def case_show(browser, options):
@@ -86,6 +97,9 @@ def case_show(browser, options):
     shots = options.screenshots
     browser.open(options.site)
     browser.wait("page", lambda s: s["state"] == "waiting", LOAD_TIMEOUT)
+    # Twice 640 x 480 on the screen: whole pixels, drawn crisp.
+    browser.set_viewport(1280, 960)
+    assert browser.run("return getComputedStyle(document.getElementById('screen')).imageRendering") == "pixelated"
     browser.screenshot(os.path.join(shots, "0-waiting.png"))
     browser.click("#note")
     state = browser.wait("loading screen", lambda s: s["state"] != "starting" and s["framesPresented"] > 0,

@@ -43,6 +43,13 @@ class Browser:
         keys = [{"type": "keyDown", "value": key}, {"type": "keyUp", "value": key}]
         self._session("POST", "/actions", {"actions": [{"type": "key", "id": "keyboard", "actions": keys}]})
 
+    def set_viewport(self, width, height):
+        """Resizes the window so that the page's viewport is width x height CSS pixels."""
+        inner = self.run("return [innerWidth, innerHeight]")
+        rect = self._session("GET", "/window/rect")
+        self._session("POST", "/window/rect", {"width": rect["width"] + width - inner[0],
+                                                "height": rect["height"] + height - inner[1]})
+
     def screenshot(self, path):
         with open(path, "wb") as out:
             out.write(base64.b64decode(self._session("GET", "/screenshot")))
