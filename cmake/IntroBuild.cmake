@@ -9,8 +9,14 @@
 add_library(intro_rules INTERFACE)
 target_include_directories(intro_rules INTERFACE ${PROJECT_SOURCE_DIR})
 target_compile_options(intro_rules INTERFACE -Wall -Wextra -ffp-contract=off -fno-fast-math)
-if(CMAKE_SIZEOF_VOID_P EQUAL 4 AND CMAKE_SYSTEM_PROCESSOR MATCHES "^(i.86|x86|X86|AMD64|x86_64)$")
+if(CMAKE_SIZEOF_VOID_P EQUAL 4 AND NOT EMSCRIPTEN AND CMAKE_SYSTEM_PROCESSOR MATCHES "^(i.86|x86|X86|AMD64|x86_64)$")
   target_compile_options(intro_rules INTERFACE -msse2 -mfpmath=sse)
+endif()
+# In WebAssembly the SSE2 paths run on its 128-bit SIMD instructions (emscripten translates the
+# SSE2 intrinsics), which every current browser has; they give the same bits as the scalar paths.
+if(EMSCRIPTEN)
+  target_compile_options(intro_rules INTERFACE -msimd128 -msse2)
+  target_link_options(intro_rules INTERFACE -msimd128)
 endif()
 
 # intro_library(NAME DIR [PUBLIC DEP...] [PRIVATE DEP...])

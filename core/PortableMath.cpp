@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -118,6 +119,121 @@ float atan2(float y, float x) {
     }
     if (std::isinf(x)) return float(std::copysign(x > 0 ? 0.0 : pi, double(y)));
     return float(atan2Double(double(y), double(x)));
+}
+
+}  // namespace portable
+
+// exp2 in double-double arithmetic: a value hi + lo with |lo| at most half a unit in hi's last
+// place, about 106 significant bits. Every step is a plain IEEE double operation (no fused
+// multiply-add: the build forbids contraction), so every platform gives the same bits.
+namespace {
+
+struct DoubleDouble {
+    double hi;
+    double lo;
+};
+
+DoubleDouble quickTwoSum(double a, double b) {  // |a| >= |b|
+    double s = a + b;
+    return {s, b - (s - a)};
+}
+
+DoubleDouble twoSum(double a, double b) {
+    double s = a + b;
+    double bb = s - a;
+    return {s, (a - (s - bb)) + (b - bb)};
+}
+
+// a split into two halves of 26 bits each, so that products of halves are exact.
+DoubleDouble split(double a) {
+    double c = 134217729.0 * a;  // 2^27 + 1
+    double hi = c - (c - a);
+    return {hi, a - hi};
+}
+
+DoubleDouble twoProduct(double a, double b) {
+    double p = a * b;
+    DoubleDouble x = split(a), y = split(b);
+    return {p, ((x.hi * y.hi - p) + x.hi * y.lo + x.lo * y.hi) + x.lo * y.lo};
+}
+
+DoubleDouble multiply(DoubleDouble a, DoubleDouble b) {
+    DoubleDouble p = twoProduct(a.hi, b.hi);
+    return quickTwoSum(p.hi, p.lo + (a.hi * b.lo + a.lo * b.hi));
+}
+
+DoubleDouble add(DoubleDouble a, double b) {
+    DoubleDouble s = twoSum(a.hi, b);
+    return quickTwoSum(s.hi, s.lo + a.lo);
+}
+
+DoubleDouble divide(DoubleDouble a, double b) {
+    double q = a.hi / b;
+    DoubleDouble p = twoProduct(q, b);
+    double rest = ((a.hi - p.hi) - p.lo) + a.lo;
+    return quickTwoSum(q, rest / b);
+}
+
+// ln 2 in two parts.
+constexpr DoubleDouble ln2{6.93147180559945286227e-01, 2.31904681384629955842e-17};
+
+// 2^f for |f| <= 1/2: e^(f ln 2) by its Taylor series in Horner form; the 24 terms leave an error
+// near 2^-115.
+DoubleDouble exp2Fraction(double f) {
+    DoubleDouble t = multiply(DoubleDouble{f, 0.0}, ln2);
+    DoubleDouble sum{1.0, 0.0};
+    for (int n = 24; n >= 1; --n) sum = add(divide(multiply(sum, t), double(n)), 1.0);
+    return sum;
+}
+
+// 2^n as a double, for -1022 <= n <= 1023.
+double powerOfTwo(int64_t n) {
+    uint64_t bits = uint64_t(n + 1023) << 52;
+    double value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+// 2^x as a double-double hi + lo (before scaling by 2^n) with x = n + f.
+struct Exp2Parts {
+    DoubleDouble mantissa;
+    int64_t exponent;
+};
+
+Exp2Parts exp2Parts(double x) {
+    double n = std::nearbyint(x);
+    return {exp2Fraction(x - n), int64_t(n)};  // x - n is exact
+}
+
+}  // namespace
+
+namespace portable {
+
+double exp2(double x) {
+    if (std::isnan(x)) return x + x;
+    if (x >= 1024.0) return HUGE_VAL;
+    if (x < -1080.0) return 0.0;
+    Exp2Parts parts = exp2Parts(x);
+    double rounded = parts.mantissa.hi;  // hi is hi + lo rounded to nearest
+    int64_t n = parts.exponent;
+    if (n > 1023) return rounded * 2.0 * powerOfTwo(n - 1);
+    if (n < -1021) return rounded * powerOfTwo(n + 64) * powerOfTwo(-64);
+    return rounded * powerOfTwo(n);
+}
+
+float exp2(float x) {
+    if (std::isnan(x)) return x + x;
+    if (x >= 128.0f) return HUGE_VALF;
+    if (x < -160.0f) return 0.0f;
+    Exp2Parts parts = exp2Parts(double(x));
+    // Rounding hi to float is rounding hi + lo, except when hi lies exactly halfway between two
+    // floats: then lo decides, so hi is moved one double step towards it first.
+    double hi = parts.mantissa.hi;
+    uint64_t bits;
+    std::memcpy(&bits, &hi, sizeof bits);
+    if ((bits & 0x1FFFFFFF) == 0x10000000 && parts.mantissa.lo != 0.0) bits += parts.mantissa.lo > 0.0 ? 1 : -1;
+    std::memcpy(&hi, &bits, sizeof hi);
+    return float(hi * powerOfTwo(parts.exponent));
 }
 
 }  // namespace portable

@@ -44,11 +44,6 @@ inline uint32_t plotOne(uint32_t pixel, uint32_t colour, uint32_t w) {
     return blend ? blendWeighted(pixel, colour, w) : addWeighted(pixel, colour, w);
 }
 
-inline bool blockInside(const Bitmap& target, const PointBlock& block) {
-    return block.px >= 0 && block.py >= 0 && int64_t(block.px) + 1 < target.width &&
-           int64_t(block.py) + 1 < target.height;
-}
-
 // The pixels of the block that lie inside the target, one at a time.
 template <bool blend>
 void plotBlockPlain(Bitmap& target, const PointBlock& block, uint32_t colour) {
@@ -63,6 +58,11 @@ void plotBlockPlain(Bitmap& target, const PointBlock& block, uint32_t colour) {
 }
 
 #if defined(__SSE2__)
+inline bool blockInside(const Bitmap& target, const PointBlock& block) {
+    return block.px >= 0 && block.py >= 0 && int64_t(block.px) + 1 < target.width &&
+           int64_t(block.py) + 1 < target.height;
+}
+
 // A block inside the target in 16-bit lanes: each row's two pixels side by side, the colour
 // times the weights shifted by 8 added (or the pixels first scaled by 255 - (w & 255)), packed
 // back to bytes with saturation at 255.

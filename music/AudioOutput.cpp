@@ -28,11 +28,13 @@ void workerLoop(AudioOutput* output) {
     AudioOutput& out = *output;
     out.device->prepareWorker();
     while (!out.stopRequest.load(std::memory_order_acquire)) {
-        if (AudioOutput::refill(out, out.device->bytesPlayed() / BytesPerFrame)) continue;
+        AudioOutput::pass(out);
         out.device->idle(5);
     }
     out.workerExited.store(1, std::memory_order_release);
 }
+
+void devicePass(void* output) { AudioOutput::pass(*static_cast<AudioOutput*>(output)); }
 
 void releaseBuffers(AudioOutput& out) {
     std::free(out.blockAllocation);
@@ -96,6 +98,7 @@ bool AudioOutput::start(AudioOutput& output, Module* song) {
 
     output.device->play(output.ring, output.ringFrames * BytesPerFrame);
     output.stopRequest.store(0, std::memory_order_release);
+    if (output.device->refillBySelf(devicePass, &output)) return true;
     // Marked running before the thread exists, so a stop right after start waits for it.
     output.workerExited.store(0, std::memory_order_release);
     output.worker = std::thread(workerLoop, &output);
@@ -159,6 +162,11 @@ bool AudioOutput::refill(AudioOutput& output, uint64_t playedFrames) {
         output.mixing.store(0, std::memory_order_release);
     }
     return false;
+}
+
+void AudioOutput::pass(AudioOutput& output) {
+    while (!output.stopRequest.load(std::memory_order_acquire) &&
+           refill(output, output.device->bytesPlayed() / BytesPerFrame)) {}
 }
 
 PositionSnapshot AudioOutput::position(const AudioOutput& output) {

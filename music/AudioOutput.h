@@ -19,7 +19,8 @@ struct PositionSnapshot {
 
 // Streams a song to an AudioDevice: a ring of 100 blocks of 16-bit stereo that the device plays
 // endlessly, and a worker thread that refills each block as soon as the device has played it,
-// recording for every block where in the song it ends.
+// recording for every block where in the song it ends. A device that runs the refill passes itself
+// (AudioDevice::refillBySelf) gets no worker: its passes do the worker's work.
 //
 // Blocks are counted from the start of playback (block j sits in ring slot j % blockCount), and
 // the device's position is its never-decreasing byte count, so a stall of any length is seen for
@@ -83,6 +84,9 @@ struct AudioOutput {
     // the end of that block and returns true: the caller polls again at once, since catching up
     // takes time of its own.
     static bool refill(AudioOutput& output, uint64_t playedFrames);
+
+    // One pass of the worker: polls the device and refills, again at once while it was catching up.
+    static void pass(AudioOutput& output);
 
     // The snapshot of the block now audible (all zero when nothing plays).
     static PositionSnapshot position(const AudioOutput& output);

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/PortableMath.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -72,7 +74,7 @@ int64_t frequencyOf(const Channel& channel, const Module& module, int32_t period
     // double, so the truncated frequency is not disturbed by float rounding.
     double exponent =
         double(MiddlePeriod - channel.period + channel.periodOffset) * double(1.0f / float(PeriodsPerOctave));
-    double hz = MiddleRate * std::pow(2.0, exponent);
+    double hz = MiddleRate * portable::exp2(exponent);
     return clampInt(hz, 0.0, HighestFrequency);
 }
 

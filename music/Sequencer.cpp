@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/PortableMath.h"
 #include "music/Channel.h"
 #include "music/ChannelModulation.h"
 #include "music/Effects.h"
@@ -118,7 +119,7 @@ void effectTickAll(Module& module) {
 
 int32_t Sequencer::tablePeriod(int32_t note, int32_t finetune) {
     auto p = [note](int32_t k) {
-        return int32_t(std::pow(2.0f, float(k - note) * (1.0f / float(SemitonesPerOctave))) * TopNotePeriod);
+        return int32_t(portable::exp2(float(k - note) * (1.0f / float(SemitonesPerOctave))) * TopNotePeriod);
     };
     // Finetune moves between this note's period and the next one's, up or down.
     int32_t base = p(TopNote);
@@ -126,12 +127,20 @@ int32_t Sequencer::tablePeriod(int32_t note, int32_t finetune) {
     return base + (base - p(TopNote + 1)) * (finetune < 0 ? -finetune : finetune) / -FinetuneStepsPerSemitone;
 }
 
+uint32_t Sequencer::framesPerTick(int32_t tempo, uint32_t rate) {
+    // 1000 / (tempo * 0.4f) * rate * 0.001f with the float constants' exact values, 0.4f being
+    // 13421773 / 2^25 and 0.001f 8589935 / 2^33: 125 * 8589935 * rate / (tempo * 13421773 * 32),
+    // truncated. The numerator stays below 2^62 for any rate, the denominator below 2^61.
+    uint64_t numerator = uint64_t(125 * 8589935) * rate;
+    uint64_t denominator = uint64_t(tempo) * (13421773 * 32);
+    return uint32_t(numerator / denominator);
+}
+
 void Sequencer::setTempo(Module* module, int32_t tempo) {
     module->tempo = tempo;
     uint32_t rate = module->mixer ? module->mixer->rate : 44100;
     if (tempo < 1) tempo = 1;
-    long double frames = 1000.0L / ((long double)tempo * (long double)0.4f) * (long double)rate * (long double)0.001f;
-    module->framesPerTick = uint32_t(frames);
+    module->framesPerTick = framesPerTick(tempo, rate);
     if (module->framesPerTick == 0) module->framesPerTick = 1;
 }
 

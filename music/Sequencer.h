@@ -13,6 +13,8 @@ struct Sequencer {
     // Stores tempo and sets frames per tick = trunc(1000 / (tempo * 0.4) * rate * 0.001)
     // (1102 at tempo 100, 882 at tempo 125, at 44100 Hz).
     static void setTempo(Module* module, int32_t tempo);
+    // That number of frames for a tempo of at least 1, in whole-number arithmetic.
+    static uint32_t framesPerTick(int32_t tempo, uint32_t rate);
 
     // Puts the song back at order 0, row 0 with its default speed, tempo and global volume.
     // Needs module.mixer linked (for the rate).

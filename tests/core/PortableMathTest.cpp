@@ -78,3 +78,24 @@ TEST(PortableMath, SignsQuadrantsAndUndefinedArguments) {
 }
 
 }  // namespace
+
+TEST(PortableMath, PowersOfTwoAreCorrectlyRounded) {
+    for (int32_t n = -1022; n <= 1023; ++n) ASSERT_EQ(portable::exp2(double(n)), std::ldexp(1.0, n));
+    for (int32_t n = -126; n <= 127; ++n) ASSERT_EQ(portable::exp2(float(n)), std::ldexp(1.0f, n));
+    int64_t wrong = 0;
+    for (int32_t i = -400000; i <= 400000; ++i) {
+        double x = double(i) * 0.00247;  // up to about 2^+-988, in steps that meet no integer
+        long double reference = exp2l((long double)x);
+        wrong += portable::exp2(x) != double(reference) && ulpsFrom(portable::exp2(x), reference) > 0.5;
+        float y = float(i) * 0.000301f;
+        wrong += portable::exp2(y) != float(exp2l((long double)y));
+    }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(portable::exp2(1024.0), INFINITY);
+    EXPECT_EQ(portable::exp2(-1100.0), 0.0);
+    EXPECT_EQ(portable::exp2(-1074.0), std::ldexp(1.0, -1074));
+    EXPECT_EQ(portable::exp2(128.0f), INFINITY);
+    EXPECT_EQ(portable::exp2(-INFINITY), 0.0);
+    EXPECT_TRUE(std::isnan(portable::exp2(NAN)));
+    EXPECT_TRUE(std::isnan(portable::exp2(float(NAN))));
+}

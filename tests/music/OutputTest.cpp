@@ -12,6 +12,7 @@
 #include "music/ModulePlayer.h"
 #include "music/ModuleStream.h"
 #include "platform/common/SilentClockAudioDevice.h"
+#include "platform/headless/SteppedAudioDevice.h"
 #include "platform/headless/VirtualAudioDevice.h"
 #include "tests/music/MusicSupport.h"
 
@@ -179,6 +180,55 @@ TEST(AudioOutputConcurrency, StartPlayQueryStop) {
         ASSERT_TRUE(AudioOutput::start(*rig.output, rig.module));
         AudioOutput::stop(rig.output.get());
     }
+}
+
+// A device that runs the refill passes itself: no worker thread, and the same sound and song
+// positions as the worker gives, whether the device moves in odd steps or a whole ring at once
+// (which the pass meets as a device that has run past everything mixed).
+TEST(AudioOutput, DeviceThatRefillsBySelfNeedsNoWorker) {
+    XmSong song = busySong(125, 2);
+    std::vector<uint8_t> image = writeXm(song);
+    Module* module = loadImage(image);
+    auto output = std::make_unique<AudioOutput>();
+    SteppedAudioDevice device;
+    std::vector<int16_t> played;
+    device.setSink(
+        [](void* user, const int16_t* samples, uint32_t frames) {
+            auto* sound = static_cast<std::vector<int16_t>*>(user);
+            sound->insert(sound->end(), samples, samples + 2 * size_t(frames));
+        },
+        &played);
+    ASSERT_TRUE(AudioOutput::open(*output, &device, 44100));
+    ASSERT_TRUE(AudioOutput::start(*output, module));
+    EXPECT_FALSE(output->workerStarted);
+
+    uint32_t frames = 0;
+    for (uint32_t step : {1u, 883u, 884u, 5000u, 2072u}) {
+        device.advance(step * 4);
+        frames += step;
+    }
+    ASSERT_EQ(frames, 10u * 884);
+    EXPECT_TRUE(samePosition(AudioOutput::position(*output), positionAfter(song, 10)));
+    device.advance(88400 * 4);
+    EXPECT_TRUE(samePosition(AudioOutput::position(*output), positionAfter(song, 110)));
+    for (int i = 0; i < 150; ++i) device.advance(BlockBytes);
+    EXPECT_TRUE(samePosition(AudioOutput::position(*output), positionAfter(song, 260)));
+    AudioOutput::stop(output.get());
+    EXPECT_FALSE(device.isPlaying());
+    device.advance(BlockBytes);  // after stop the device neither plays nor calls the player
+    AudioOutput::stop(output.get());
+
+    std::vector<int16_t> rendered;
+    ASSERT_TRUE(renderSong(image.data(), uint32_t(image.size()), 884 * uint64_t(260), false, rendered));
+    ASSERT_EQ(played.size(), rendered.size());
+    // The whole-ring step left block 110 sounding what its slot held from a lap before (the song
+    // was caught up under it); every other block was mixed in time and is the offline render's.
+    size_t staleStart = size_t(110) * 884 * 2, staleEnd = size_t(111) * 884 * 2;
+    EXPECT_TRUE(std::equal(played.begin(), played.begin() + staleStart, rendered.begin()));
+    EXPECT_FALSE(std::equal(played.begin() + staleStart, played.begin() + staleEnd, rendered.begin() + staleStart));
+    EXPECT_TRUE(std::equal(played.begin() + staleEnd, played.end(), rendered.begin() + staleEnd));
+    AudioOutput::close(*output);
+    freeModule(module);
 }
 
 // A worker starved for longer than the ring lasts finds the device three laps and more ahead of
