@@ -15,12 +15,7 @@
 namespace {
 
 LatheShell shellOf(std::vector<LatheRing> rings, float topPole = 1.0f, float bottomPole = -1.0f) {
-    LatheShell shell;
-    shell.name = "s";
-    shell.topPole = topPole;
-    shell.bottomPole = bottomPole;
-    shell.rings = std::move(rings);
-    return shell;
+    return LatheShell{.name = "s", .topPole = topPole, .bottomPole = bottomPole, .rings = std::move(rings)};
 }
 
 // A closed surface wound one way has every edge twice, once in each direction.
