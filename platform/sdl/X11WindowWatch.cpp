@@ -4,6 +4,8 @@
 #include <SDL_syswm.h>
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 
 #if defined(INTRO_SDL_WITH_X11) && defined(SDL_VIDEO_DRIVER_X11)
 #include <X11/Xlib.h>
@@ -30,6 +32,15 @@ int catchWindowErrors(Display* display, XErrorEvent* error) {
     return previousHandler ? previousHandler(display, error) : 0;
 }
 
+// The server is gone, and with it everything the show could draw on. Xlib's own handler would print
+// its report and exit through the static destructors while the mixing worker still runs; this ends
+// the process as a missing display does, without running them. Xlib requires it not to return.
+int reportLostServer(Display* display) {
+    std::fprintf(stderr, "display: lost the connection to the X server %s\n", DisplayString(display));
+    std::fflush(stderr);
+    std::_Exit(1);
+}
+
 }  // namespace
 
 void X11WindowWatch::attach(SDL_Window* window) {
@@ -42,6 +53,7 @@ void X11WindowWatch::attach(SDL_Window* window) {
     lost.store(false);
     int (*installed)(Display*, XErrorEvent*) = XSetErrorHandler(catchWindowErrors);
     if (installed != catchWindowErrors) previousHandler = installed;
+    XSetIOErrorHandler(reportLostServer);
     SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
 }
 

@@ -10,7 +10,8 @@ union SDL_Event;
 struct X11WindowWatch {
     // Starts watching window: from now on an X error about it marks it lost instead of ending the
     // process with Xlib's report, and the server's note of its destruction is passed as an SDL
-    // system event (see noteEvent).
+    // system event (see noteEvent). A connection to the server that breaks (the server ended or was
+    // killed) ends the process at once with status 1 and one line on stderr naming the display.
     static void attach(SDL_Window* window);
     // Stops watching; errors about the old window are still swallowed (it may be gone already).
     static void detach();

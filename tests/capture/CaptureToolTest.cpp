@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "assets/Song.h"
+#include "tests/Prerequisites.h"
 #include "tools/programs/capture/ShowPlan.h"
 
 namespace {
@@ -118,7 +119,7 @@ TEST(CaptureTool, AtTakesTheFirstFrameOfEachPosition) {
 }
 
 TEST(CaptureTool, MkvFramesAreTheFramebufferAndMp4FramesCloseToIt) {
-    if (!haveFfmpeg()) GTEST_SKIP() << "ffmpeg is not installed";
+    if (!haveFfmpeg()) MISSING_PREREQUISITE("ffmpeg is not installed");
     // A frame of the cube scene, with lines and captions: the hardest kind for 4:2:0 video.
     std::string pngs = scratch("frames");
     ToolRun still = capture("--at 2:20 --hash --png " + pngs);

@@ -12,6 +12,7 @@
 using CaptionFontEngine = GdiFontEngine;
 #else
 #include "platform/freetype/FreeTypeFontEngine.h"
+#include "tests/CaptionFace.h"
 using CaptionFontEngine = FreeTypeFontEngine;
 #endif
 
@@ -127,6 +128,9 @@ protected:
         fonts = nullptr;
     }
     void SetUp() override {
+#if !defined(_WIN32)
+        SKIP_UNLESS_ARIAL_IS_THE_REFERENCE_FACE();
+#endif
         ASSERT_TRUE(fonts->hasFace()) << "the caption font is missing";
         useFontEngine(fonts);
     }

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+
 static bool allPixelsAre(const Bitmap& bitmap, uint32_t value) {
     for (int32_t i = 0; i < bitmap.pixelCount(); ++i)
         if (bitmap.pixels[i] != value) return false;
@@ -60,18 +63,31 @@ TEST(Bitmap, TextSpriteBlendArithmetic) {
     EXPECT_EQ(white.pixels[0], 0u);
 }
 
+// The length of [start, start + length) inside [0, limit), in 64 bits, where no placement overflows.
+static int64_t overlap(int64_t start, int64_t length, int64_t limit) {
+    return std::max<int64_t>(0, std::min(start + length, limit) - std::max<int64_t>(start, 0));
+}
+
 TEST(Bitmap, TextSpriteIsClippedAtTheEdges) {
+    // Every placement, inside, straddling an edge or a corner, far outside or at the ends of the
+    // coordinate range (where x + width no longer fits in 32 bits), writes exactly the pixels where
+    // the sprite's rectangle meets the bitmap.
     Bitmap target(8, 8);
     Bitmap sprite = coverageSprite(5, 5, 255);
-    for (int32_t x : {-100, -3, 0, 6, 100, INT32_MIN, INT32_MAX})
-        for (int32_t y : {-4, 0, 7, INT32_MIN, INT32_MAX}) {
+    for (int32_t x : {-100, -5, -3, 0, 2, 6, 8, 100, INT32_MIN, INT32_MAX - 2, INT32_MAX})
+        for (int32_t y : {-5, -4, 0, 3, 7, 8, INT32_MIN, INT32_MAX - 2, INT32_MAX}) {
             target.fill(0);
             target.drawTextSprite(sprite, x, y, 0xFFFFFF, 1.0f);
+            int64_t written = 0, stray = 0;
+            for (int32_t row = 0; row < 8; ++row)
+                for (int32_t column = 0; column < 8; ++column) {
+                    if (target.pixels[row * 8 + column] == 0) continue;
+                    ++written;
+                    bool inside = int64_t(column) >= x && int64_t(column) < int64_t(x) + 5 && int64_t(row) >= y &&
+                                  int64_t(row) < int64_t(y) + 5;
+                    stray += !inside;
+                }
+            EXPECT_EQ(written, overlap(x, 5, 8) * overlap(y, 5, 8)) << "at " << x << "," << y;
+            EXPECT_EQ(stray, 0) << "at " << x << "," << y;
         }
-    // A placement straddling the corner writes exactly the overlap.
-    target.fill(0);
-    target.drawTextSprite(sprite, 6, -3, 0xFFFFFF, 1.0f);
-    int32_t written = 0;
-    for (int32_t i = 0; i < target.pixelCount(); ++i) written += target.pixels[i] != 0;
-    EXPECT_EQ(written, 2 * 2);
 }

@@ -303,10 +303,14 @@ TEST(AudioOutputConcurrency, SilentClockKeepsSongTimeThroughStalls) {
 }
 
 TEST(ModulePlayerConcurrency, FallsBackToTheSilentClockWhenTheDeviceFails) {
-    std::vector<uint8_t> image = writeXm(busySong(125));
+    XmSong song = busySong(125);
+    std::vector<uint8_t> image = writeXm(song);
     VirtualAudioDevice broken;
     broken.setOpenFails(true);
+    // The silent clock reads a time the test moves, so nothing depends on how fast the test runs.
+    std::atomic<int64_t> clock{1000};
     SilentClockAudioDevice silentClock;
+    silentClock.setTimeSource(readClock, &clock);
     testing::internal::CaptureStderr();
     Module* module = ModulePlayer::create(&broken, &silentClock, image.data(), uint32_t(image.size()));
     std::string note = testing::internal::GetCapturedStderr();
@@ -316,12 +320,16 @@ TEST(ModulePlayerConcurrency, FallsBackToTheSilentClockWhenTheDeviceFails) {
     ASSERT_TRUE(ModulePlayer::start());
     EXPECT_EQ(ModulePlayer::elapsedMs(module), 19);  // block 0: runs of 882 (19 ms) and 2 frames
 
-    // The silent clock moves in real time: the position follows within a few blocks.
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (ModulePlayer::elapsedMs(module) < 200 && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_GE(ModulePlayer::elapsedMs(module), 200);
-    EXPECT_EQ(ModulePlayer::currentOrder(module), 0);
+    // Twelve blocks (and a half) later on the clock, the song stands where twelve played blocks put it.
+    const int64_t blockNs = 884 * int64_t(1000000000) / 44100;
+    clock.store(1000 + 12 * blockNs + blockNs / 2);
+    PositionSnapshot expected = positionAfter(song, 12);
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (ModulePlayer::elapsedMs(module) != expected.elapsedMs && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    EXPECT_EQ(ModulePlayer::elapsedMs(module), expected.elapsedMs);
+    EXPECT_EQ(ModulePlayer::currentOrder(module), expected.order);
+    EXPECT_EQ(ModulePlayer::currentRow(module), expected.row);
     ModulePlayer::stop();
     ModulePlayer::stop();
 

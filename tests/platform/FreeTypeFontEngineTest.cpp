@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/CaptionFace.h"
+
 namespace {
 
 FontRequest requestOf(int32_t cellHeight, int32_t weight, int32_t width = 0) {
@@ -41,6 +43,7 @@ class FreeTypeFontEngineTest : public ::testing::Test {
 protected:
     FreeTypeFontEngine fonts;
     void SetUp() override {
+        SKIP_UNLESS_ARIAL_IS_THE_REFERENCE_FACE();
         ASSERT_TRUE(fonts.open());
         ASSERT_TRUE(fonts.hasFace()) << "the caption font is missing";
     }
@@ -110,6 +113,7 @@ TEST_F(FreeTypeFontEngineTest, DrawingIsClippedToTheImage) {
 }
 
 TEST(FreeTypeFontEngineFallback, UnknownFamilyNamesThePackageAndKeepsCaptionSizes) {
+    SKIP_UNLESS_ARIAL_IS_THE_REFERENCE_FACE();  // the sizes kept are Liberation Sans's
     FreeTypeFontEngine arial;
     ASSERT_TRUE(arial.open());
     FreeTypeFontEngine missing;

@@ -5,6 +5,7 @@
 #include "display/TextSprite.h"
 #include "platform/freetype/FreeTypeFontEngine.h"
 #include "scenes/CreditsScene.h"
+#include "tests/CaptionFace.h"
 #include "tests/scenes/SceneSupport.h"
 
 namespace {
@@ -14,7 +15,8 @@ namespace {
 // pixels it covers, so ink is counted on the three colour bytes.
 struct CreditsSceneTest : ::testing::Test {
     void SetUp() override {
-        if (!fonts.open() || !fonts.hasFace()) GTEST_SKIP() << "no \"Arial\" font: captions are blank";
+        SKIP_UNLESS_ARIAL_IS_THE_REFERENCE_FACE();
+        ASSERT_TRUE(fonts.open() && fonts.hasFace());
         useFontEngine(&fonts), scene.init(&frame, [] {}), useFontEngine(nullptr);
     }
     void render(float timeStep) { scene.renderFrame(&frame, timeStep, 0.0f); }

@@ -10,6 +10,7 @@
 #include "engine/Bitmap.h"
 #include "platform/freetype/FreeTypeFontEngine.h"
 #include "scenes/CubeScene.h"
+#include "tests/CaptionFace.h"
 #include "tests/scenes/CaptionCheck.h"
 #include "tests/scenes/SceneSupport.h"
 
@@ -83,7 +84,8 @@ TEST_F(CubeSceneTest, StallsAndBrokenTimeStepsKeepTheLatticeFinite) {
 
 TEST_F(CubeSceneTest, TheCaptionsSitAtTheirPlacesOverAndUnderTheLattice) {
     FreeTypeFontEngine fonts;
-    if (!fonts.open() || !fonts.hasFace()) GTEST_SKIP() << "no \"Arial\" font: captions are blank";
+    SKIP_UNLESS_ARIAL_IS_THE_REFERENCE_FACE();
+    ASSERT_TRUE(fonts.open() && fonts.hasFace());
     CubeScene captioned;
     Bitmap captionedFrame{640, 480};
     useFontEngine(&fonts), captioned.init(&captionedFrame, [] {}), useFontEngine(nullptr);

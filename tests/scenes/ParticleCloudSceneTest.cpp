@@ -12,6 +12,7 @@
 #include "engine/Viewport.h"
 #include "platform/freetype/FreeTypeFontEngine.h"
 #include "scenes/ParticleCloudScene.h"
+#include "tests/CaptionFace.h"
 #include "tests/scenes/SceneSupport.h"
 
 namespace {
@@ -90,7 +91,8 @@ TEST_F(ParticleCloudSceneTest, AtScaleZeroEverySpriteLandsOnTheMovedOrigin) {
 
 TEST(ParticleCloudCaptions, EachCaptionSitsAtItsPlaceAndTheySwitchAtRowThirtyTwoOfOrderSix) {
     FreeTypeFontEngine fonts;
-    if (!fonts.open() || !fonts.hasFace()) GTEST_SKIP() << "no \"Arial\" font: captions are blank";
+    SKIP_UNLESS_ARIAL_IS_THE_REFERENCE_FACE();
+    ASSERT_TRUE(fonts.open() && fonts.hasFace());
     Bitmap frame(640, 480);
     ParticleCloudScene scene;
     useFontEngine(&fonts), scene.init(&frame, [] {}), useFontEngine(nullptr);

@@ -11,6 +11,7 @@
 #include "engine/SineTable.h"
 #include "platform/freetype/FreeTypeFontEngine.h"
 #include "scenes/RingScene.h"
+#include "tests/CaptionFace.h"
 #include "tests/scenes/CaptionCheck.h"
 #include "tests/scenes/SceneSupport.h"
 
@@ -124,7 +125,8 @@ TEST(RingSceneProject, PointsAtOrBehindTheEyeKeepThePreviousScreenPoint) {
 
 TEST_F(RingSceneTest, TheCaptionsSitAtTheirPlaces) {
     FreeTypeFontEngine fonts;
-    if (!fonts.open() || !fonts.hasFace()) GTEST_SKIP() << "no \"Arial\" font: captions are blank";
+    SKIP_UNLESS_ARIAL_IS_THE_REFERENCE_FACE();
+    ASSERT_TRUE(fonts.open() && fonts.hasFace());
     RingScene captioned;
     Bitmap captionedFrame{640, 480};
     useFontEngine(&fonts), captioned.init(&captionedFrame, [] {}), useFontEngine(nullptr);

@@ -8,6 +8,7 @@
 #include "engine/Viewport.h"
 #include "platform/freetype/FreeTypeFontEngine.h"
 #include "scenes/TitleScene.h"
+#include "tests/CaptionFace.h"
 #include "tests/scenes/SceneSupport.h"
 
 namespace {
@@ -54,6 +55,7 @@ protected:
 }  // namespace
 
 TEST_F(TitleSceneTest, OrderZeroShowsTheGroupNameThenFadesTheTitleInFromRowTwenty) {
+    SKIP_UNLESS_ARIAL_IS_THE_REFERENCE_FACE();
     ASSERT_TRUE(scene.groupName && scene.title);
     ASSERT_TRUE(song.seek(0, 19));
     render(50.0f);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "core/Random.h"
 #include "engine/Bitmap.h"
 
@@ -27,6 +29,7 @@ const int32_t lightLeft[3] = {282, 297, 312};
 }  // namespace
 
 TEST_F(CaptionFixture, DrawsTheCaptionAndTheRandomLightsOnBlack) {
+    bool rightLightSeen = false;
     for (uint32_t seed : {1u, 2u, 3u, 77u, 1234u}) {
         rng::srand(seed);
         bool lit[3];
@@ -36,6 +39,7 @@ TEST_F(CaptionFixture, DrawsTheCaptionAndTheRandomLightsOnBlack) {
         LoadingScreen::draw(&target);
 
         int32_t white = 0, other = 0;
+        int32_t lightsEnd = -1, captionStart = 640;  // as drawn: the last light column, the first caption column
         for (int32_t y = 0; y < 480; ++y)
             for (int32_t x = 0; x < 640; ++x) {
                 uint32_t pixel = at(x, y);
@@ -43,6 +47,8 @@ TEST_F(CaptionFixture, DrawsTheCaptionAndTheRandomLightsOnBlack) {
                 bool inLight = false;
                 for (int i = 0; i < 3; ++i)
                     inLight |= lit[i] && x >= lightLeft[i] && x < lightLeft[i] + 10 && y >= 296 && y < 306;
+                if (pixel == 0xFFFFFFFFu) lightsEnd = std::max(lightsEnd, x);
+                if (pixel == 0x00FFFFFFu) captionStart = std::min(captionStart, x);
                 if (inLight) {
                     EXPECT_EQ(pixel, 0xFFFFFFFFu) << x << "," << y;
                     ++white;
@@ -54,9 +60,12 @@ TEST_F(CaptionFixture, DrawsTheCaptionAndTheRandomLightsOnBlack) {
             }
         EXPECT_EQ(other, 0) << "seed " << seed;
         EXPECT_EQ(white, 100 * (lit[0] + lit[1] + lit[2]));
-        // The lights end left of the caption's first column.
-        EXPECT_LT(lightLeft[2] + 10, 335);
+        // The lights end left of the caption's first column, with a gap between: neither covers
+        // the other.
+        EXPECT_LT(lightsEnd + 1, captionStart) << "seed " << seed;
+        rightLightSeen |= lit[2];
     }
+    EXPECT_TRUE(rightLightSeen) << "no seed lights the light nearest the caption";
 }
 
 TEST_F(CaptionFixture, EveryPatternOfLightsTurnsUp) {

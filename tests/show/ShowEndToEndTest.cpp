@@ -18,6 +18,7 @@
 #include "platform/headless/VirtualAudioDevice.h"
 #include "scenes/Scene.h"
 #include "show/Show.h"
+#include "tests/CaptionFace.h"
 
 namespace {
 
@@ -195,7 +196,8 @@ TEST_F(ShowEndToEnd, BackgroundsAreTheScenesOwnColours) {
 }
 
 TEST_F(ShowEndToEnd, CaptionsSwitchAtTheirRows) {
-    if (!fontsFound) GTEST_SKIP() << "no \"Arial\" font: captions are blank";
+    SKIP_UNLESS_ARIAL_IS_THE_REFERENCE_FACE();
+    ASSERT_TRUE(fontsFound);
     struct Switch {
         int32_t order, row;  // the first row of the new caption
         int32_t x, y, w, h;  // where it appears

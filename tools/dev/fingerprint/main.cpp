@@ -4,7 +4,9 @@
 //   sine       the sine table
 //   loading    the loading screen (without its caption) over the texture build
 //   song       the embedded song rendered offline, all of it
-//   SCENE      each Scene of the show (when built) over 120 frames at fixed time steps, captions blank
+//   SCENE      each Scene of the show (when built) over 120 frames at fixed time steps, captions
+//              blank, from the first row of the first order it plays in (the title from order 1,
+//              where its object flies: order 0 holds nothing but captions), in the show's order
 // The hash is 64-bit FNV-1a over the bytes, little-endian. Builds that print the same lines draw
 // the same pictures and play the same sound; font engines are left out, since their glyphs differ.
 #include <cstdio>
@@ -17,7 +19,9 @@
 #include "display/TextSprite.h"
 #include "engine/Bitmap.h"
 #include "engine/SineTable.h"
+#include "music/ModulePlayer.h"
 #include "music/SongRender.h"
+#include "platform/headless/VirtualAudioDevice.h"
 #include "scenes/Scene.h"
 #include "show/Framebuffer.h"
 #include "show/LoadingScreen.h"
@@ -53,8 +57,25 @@ void hashLoadingStep() {
     loadingFrames.addWords(framebuffer.pixels, size_t(framebuffer.pixelCount()));
 }
 
-void hashScene(const char* name, Scene* scene) {
+// The embedded song on a device that plays only when told, so that the Scenes, which read the
+// audible order and row from the player, see the position each is hashed at.
+VirtualAudioDevice songDevice;
+
+// Plays the song on until order is audible; false if it never is.
+bool playUntilOrder(int32_t order) {
+    for (int32_t block = 0; block < 100000; ++block) {
+        if (ModulePlayer::currentOrder() == order) return true;
+        if (ModulePlayer::currentOrder() > order || !songDevice.advance(882 * 4)) return false;
+    }
+    return false;
+}
+
+void hashScene(const char* name, Scene* scene, int32_t order) {
     if (scene == nullptr) return;
+    if (!playUntilOrder(order)) {
+        std::fprintf(stderr, "fingerprint: the song never reaches order %d\n", int(order));
+        return;
+    }
     Fnv frames;
     scene->init(&framebuffer, LoadingScreen::step);
     // Time steps as a frame clock following 20 ms audio blocks gives them: 0, then 1.2 or 2.4.
@@ -104,11 +125,16 @@ int main() {
     SceneSet scenes;
     SceneFactory factory = showSceneFactory();
     if (factory.construct) factory.construct(&scenes);
-    hashScene("title", scenes.title);
-    hashScene("particles", scenes.particleCloud);
-    hashScene("cube", scenes.cube);
-    hashScene("ring", scenes.ring);
-    hashScene("credits", scenes.credits);
+    if (ModulePlayer::create(&songDevice, nullptr, songImage, songImageSize) == nullptr || !ModulePlayer::start()) {
+        std::fprintf(stderr, "fingerprint: the song cannot be started\n");
+        return 1;
+    }
+    hashScene("title", scenes.title, 1);
+    hashScene("cube", scenes.cube, 2);
+    hashScene("ring", scenes.ring, 3);
+    hashScene("particles", scenes.particleCloud, 5);
+    hashScene("credits", scenes.credits, 7);
+    ModulePlayer::stop();
     if (factory.destroy) factory.destroy(&scenes);
     freeSineTable();
     TextureTable::release(textures);
