@@ -1,6 +1,7 @@
 #include "texture/TextureFilters.h"
 
 #include <cmath>
+#include <vector>
 
 #include "core/PortableMath.h"
 #include "texture/TextureColour.h"
@@ -40,27 +41,36 @@ void shiftSaturation(TextureLayer& layer, float amount) {
 
 void sineWarp(TextureLayer& layer, int rowFrequency, int columnFrequency, int rowAmplitude, int columnAmplitude,
               int rowPhase, int columnPhase) {
+    float positions[textureSize];
+
+    // Row pass: row y reads its pixels moved along the row by the row's shift.
     uint32_t* scratch = allocateScratch();
     float phase = float(rowPhase);
     float step = float(rowFrequency) * texturePi / 128.0f;
     for (int y = 0; y < textureSize; ++y) {
         float shift = float(rowAmplitude) * portable::sin(phase);
-        for (int x = 0; x < textureSize; ++x)
-            scratch[y * textureSize + x] = sampleWrapped(float(x) + shift, float(y), layer.image);
+        for (int x = 0; x < textureSize; ++x) positions[x] = float(x) + shift;
+        sampleWrappedRow(positions, float(y), textureSize, layer.image, scratch + y * textureSize);
         phase += step;
     }
     commitScratch(layer, scratch);
 
+    // Column pass: column x reads its pixels moved along the column by the column's shift, which
+    // is row x of the transposed image read along the row; the result is transposed back.
+    uint32_t* transposed = allocateScratch();
+    transposeImage(layer.image, transposed);
     scratch = allocateScratch();
     phase = float(columnPhase);
     step = float(columnFrequency) * texturePi / 128.0f;
     for (int x = 0; x < textureSize; ++x) {
         float shift = float(columnAmplitude) * portable::sin(phase);
-        for (int y = 0; y < textureSize; ++y)
-            scratch[y * textureSize + x] = sampleWrapped(float(x), float(y) + shift, layer.image);
+        for (int y = 0; y < textureSize; ++y) positions[y] = float(y) + shift;
+        sampleWrappedRow(positions, float(x), textureSize, transposed, scratch + x * textureSize);
         phase += step;
     }
-    commitScratch(layer, scratch);
+    transposeImage(scratch, layer.image);
+    freeScratch(transposed);
+    freeScratch(scratch);
 }
 
 void embossShade(TextureLayer& layer) {
@@ -114,16 +124,28 @@ void blurPasses(TextureLayer& layer, int passes) {
 }
 
 void swirl(TextureLayer& layer, int amount) {
+    // The turn depends on the distance alone, so its cosine and sine are worked out once for each
+    // u^2 + v^2 that occurs (about 5,900 of the 65,536 pixels' values).
+    constexpr int largestSquare = 2 * 128 * 128;
+    std::vector<float> cosines(largestSquare + 1), sines(largestSquare + 1);
+    std::vector<uint8_t> known(largestSquare + 1, 0);
+    float xs[textureSize], ys[textureSize];
     uint32_t* scratch = allocateScratch();
     for (int v = -128; v < 128; ++v) {
         for (int u = -128; u < 128; ++u) {
-            float r = std::sqrt(float(u * u + v * v));
-            float angle = texturePi * r * (1.0f / 128.0f) * float(amount) * texturePi * (1.0f / 180.0f);
-            float cosine = portable::cos(angle), sine = portable::sin(angle);
-            float su = float(u) * cosine - float(v) * sine;
-            float sv = float(u) * sine + float(v) * cosine;
-            scratch[(v + 128) * textureSize + (u + 128)] = sampleWrapped(su, sv, layer.image);
+            int square = u * u + v * v;
+            if (!known[size_t(square)]) {
+                float r = std::sqrt(float(square));
+                float angle = texturePi * r * (1.0f / 128.0f) * float(amount) * texturePi * (1.0f / 180.0f);
+                cosines[size_t(square)] = portable::cos(angle);
+                sines[size_t(square)] = portable::sin(angle);
+                known[size_t(square)] = 1;
+            }
+            float cosine = cosines[size_t(square)], sine = sines[size_t(square)];
+            xs[u + 128] = float(u) * cosine - float(v) * sine;
+            ys[u + 128] = float(u) * sine + float(v) * cosine;
         }
+        sampleWrappedSpan(xs, ys, textureSize, layer.image, scratch + (v + 128) * textureSize);
     }
     commitScratch(layer, scratch);
 }
