@@ -102,27 +102,6 @@ void invertChannels(TextureLayer& layer, int channelSelect) {
     for (int i = 0; i < texturePixels; ++i) layer.image[i] ^= mask;
 }
 
-void blurPasses(TextureLayer& layer, int passes) {
-    uint32_t* image = layer.image;
-    // All four bytes at once: the even bytes (red, blue) and the odd ones (green, spare) are summed
-    // in 16-bit fields of two words, which hold four bytes' sum without carrying into each other.
-    const uint32_t evenBytes = 0x00FF00FFu;
-    for (int pass = 0; pass < passes; ++pass) {
-        for (int y = 0; y < textureSize; ++y) {
-            const uint32_t* above = image + wrapCoord(y - 1) * textureSize;
-            const uint32_t* below = image + wrapCoord(y + 1) * textureSize;
-            uint32_t* row = image + y * textureSize;
-            for (int x = 0; x < textureSize; ++x) {
-                uint32_t a = row[wrapCoord(x - 1)], b = below[x], c = above[x], d = row[wrapCoord(x + 1)];
-                uint32_t even = (a & evenBytes) + (b & evenBytes) + (c & evenBytes) + (d & evenBytes);
-                uint32_t odd =
-                    (a >> 8 & evenBytes) + (b >> 8 & evenBytes) + (c >> 8 & evenBytes) + (d >> 8 & evenBytes);
-                row[x] = (even >> 2 & evenBytes) | (odd >> 2 & evenBytes) << 8;
-            }
-        }
-    }
-}
-
 void swirl(TextureLayer& layer, int amount) {
     // The turn depends on the distance alone, so its cosine and sine are worked out once for each
     // u^2 + v^2 that occurs (about 5,900 of the 65,536 pixels' values).

@@ -147,3 +147,20 @@ TEST(TextureFastPaths, SwirlMatchesItsReadsOneByOne) {
         EXPECT_TRUE(sameImage(layer.layer, expected.layer)) << amount;
     }
 }
+
+TEST(TextureFastPaths, BlurMatchesThePlainBytes) {
+    NoisePictures pictures(21);
+    OwnedLayer tiles;  // the show's blurred picture: flat 2 x 2 tiles
+    for (int y = 0; y < textureSize; ++y)
+        for (int x = 0; x < textureSize; ++x) tiles.at(x, y) = pictures.noise.at(x & ~1, y & ~1);
+    for (const TextureLayer* picture : {&pictures.noise.layer, &pictures.bright.layer, &tiles.layer}) {
+        for (int passes : {1, 2, 6}) {
+            OwnedLayer fast, plain;
+            std::memcpy(fast.layer.image, picture->image, texturePixels * 4);
+            std::memcpy(plain.layer.image, picture->image, texturePixels * 4);
+            blurPasses(fast.layer, passes);
+            blurPassesPlain(plain.layer, passes);
+            ASSERT_TRUE(sameImage(fast.layer, plain.layer)) << passes << " passes";
+        }
+    }
+}
