@@ -8,6 +8,7 @@
 
 #include "core/PortableMath.h"
 #include "tests/texture/TextureSupport.h"
+#include "texture/TextureCombine.h"
 #include "texture/TextureFilters.h"
 #include "texture/TextureSample.h"
 
@@ -163,4 +164,42 @@ TEST(TextureFastPaths, BlurMatchesThePlainBytes) {
             ASSERT_TRUE(sameImage(fast.layer, plain.layer)) << passes << " passes";
         }
     }
+}
+
+// Every pair of an own and a source byte meets in the red and the green channel.
+TEST(TextureFastPaths, MixAndMultiplyMatchThePlainChannels) {
+    OwnedLayer original, source;
+    for (int i = 0; i < texturePixels; ++i) {
+        original.layer.image[i] = makePixel(i & 255, i >> 8, (i * 7) & 255, i * 13);
+        source.layer.image[i] = makePixel(i >> 8, i & 255, (i * 11) & 255, i * 5);
+    }
+    OwnedLayer fast, plain;
+    auto check = [&](auto fastOperation, auto plainOperation, const char* name, float value, int channels,
+                     int sources) {
+        std::memcpy(fast.layer.image, original.layer.image, texturePixels * 4);
+        std::memcpy(plain.layer.image, original.layer.image, texturePixels * 4);
+        fastOperation(fast.layer);
+        plainOperation(plain.layer);
+        ASSERT_TRUE(sameImage(fast.layer, plain.layer))
+            << name << " " << value << ", channels " << channels << ", source " << sources;
+    };
+    for (int channels = 0; channels <= 5; ++channels) {
+        for (int sources = 0; sources <= 5; ++sources) {
+            for (float weight : {0.5f, 0.85f, -1.28f, 1.27f, 0.0f, -0.01f, 1.0f}) {
+                check([&](TextureLayer& l) { mixLayers(l, source.layer, weight, 0.85f - weight, channels, sources); },
+                      [&](TextureLayer& l) {
+                          mixLayersPlain(l, source.layer, weight, 0.85f - weight, channels, sources);
+                      },
+                      "mix", weight, channels, sources);
+                check([&](TextureLayer& l) { multiplyLayers(l, source.layer, weight, channels, sources); },
+                      [&](TextureLayer& l) { multiplyLayersPlain(l, source.layer, weight, channels, sources); },
+                      "multiply", weight, channels, sources);
+            }
+        }
+    }
+    // The layer as its own source.
+    check([](TextureLayer& l) { mixLayers(l, l, 0.7f, 0.6f, 4, 2); },
+          [](TextureLayer& l) { mixLayersPlain(l, l, 0.7f, 0.6f, 4, 2); }, "mix itself", 0.7f, 4, 2);
+    check([](TextureLayer& l) { multiplyLayers(l, l, -0.78f, 4, 4); },
+          [](TextureLayer& l) { multiplyLayersPlain(l, l, -0.78f, 4, 4); }, "multiply itself", -0.78f, 4, 4);
 }
