@@ -10,6 +10,7 @@
 #include "tests/texture/TextureSupport.h"
 #include "texture/TextureCombine.h"
 #include "texture/TextureFilters.h"
+#include "texture/TextureGenerators.h"
 #include "texture/TextureSample.h"
 
 namespace {
@@ -202,4 +203,17 @@ TEST(TextureFastPaths, MixAndMultiplyMatchThePlainChannels) {
           [](TextureLayer& l) { mixLayersPlain(l, l, 0.7f, 0.6f, 4, 2); }, "mix itself", 0.7f, 4, 2);
     check([](TextureLayer& l) { multiplyLayers(l, l, -0.78f, 4, 4); },
           [](TextureLayer& l) { multiplyLayersPlain(l, l, -0.78f, 4, 4); }, "multiply itself", -0.78f, 4, 4);
+}
+
+// Negative roughness draws displacements far beyond a byte's range (up to 49,151 for the whole
+// picture's cell, for about half of the seeds; small seeds draw small first numbers).
+TEST(TextureFastPaths, FractalColourMatchesThePlainChannels) {
+    for (int roughness : {1, 2, 5, 127, -1, -127, -128, 0}) {
+        for (int seed = -8 * 12345; seed < 8 * 12345; seed += 12345) {
+            OwnedLayer fast, plain;
+            genFractalColour(fast.layer, makePixel(204, 106, 9, 0x77), roughness, seed);
+            genFractalColourPlain(plain.layer, makePixel(204, 106, 9, 0x77), roughness, seed);
+            ASSERT_TRUE(sameImage(fast.layer, plain.layer)) << "roughness " << roughness << ", seed " << seed;
+        }
+    }
 }
