@@ -19,24 +19,15 @@ inline bool selects(int channelSelect, int k) { return channelSelect == 4 || cha
 
 void shiftHue(TextureLayer& layer, int amount) {
     float degrees = float(int(float(amount) * 2.8125f));
-    for (int i = 0; i < texturePixels; ++i) {
-        TextureHsv hsv = rgbToHsv(layer.image[i]);
-        layer.image[i] = hsvToRgb(hsv.h + degrees, hsv.s, hsv.v);
-    }
+    shiftHsv(layer.image, texturePixels, HsvComponent::hue, degrees);
 }
 
 void shiftValue(TextureLayer& layer, int amount) {
-    for (int i = 0; i < texturePixels; ++i) {
-        TextureHsv hsv = rgbToHsv(layer.image[i]);
-        layer.image[i] = hsvToRgb(hsv.h, hsv.s, hsv.v + float(amount));
-    }
+    shiftHsv(layer.image, texturePixels, HsvComponent::value, float(amount));
 }
 
 void shiftSaturation(TextureLayer& layer, float amount) {
-    for (int i = 0; i < texturePixels; ++i) {
-        TextureHsv hsv = rgbToHsv(layer.image[i]);
-        layer.image[i] = hsvToRgb(hsv.h, hsv.s + amount, hsv.v);
-    }
+    shiftHsv(layer.image, texturePixels, HsvComponent::saturation, amount);
 }
 
 void sineWarp(TextureLayer& layer, int rowFrequency, int columnFrequency, int rowAmplitude, int columnAmplitude,

@@ -8,6 +8,7 @@
 
 #include "core/PortableMath.h"
 #include "tests/texture/TextureSupport.h"
+#include "texture/TextureColour.h"
 #include "texture/TextureCombine.h"
 #include "texture/TextureFilters.h"
 #include "texture/TextureGenerators.h"
@@ -215,5 +216,33 @@ TEST(TextureFastPaths, FractalColourMatchesThePlainChannels) {
             genFractalColourPlain(plain.layer, makePixel(204, 106, 9, 0x77), roughness, seed);
             ASSERT_TRUE(sameImage(fast.layer, plain.layer)) << "roughness " << roughness << ", seed " << seed;
         }
+    }
+}
+
+// Colours from a lattice of channel values that holds the ends and every tie between channels,
+// shifted by amounts across each component's range.
+TEST(TextureFastPaths, HsvShiftsMatchThePlainConversions) {
+    const int levels[] = {0, 1, 2, 3, 7, 8, 31, 63, 64, 85, 100, 127, 128, 129, 170, 191, 200, 240, 252, 253, 254, 255};
+    std::vector<uint32_t> colours;
+    for (int r : levels)
+        for (int g : levels)
+            for (int b : levels) colours.push_back(makePixel(r, g, b, r ^ b));
+    struct Shift {
+        HsvComponent component;
+        float amount;
+    };
+    std::vector<Shift> shifts;
+    for (int amount : {-128, -127, -64, -1, 0, 1, 2, 63, 64, 127})
+        shifts.push_back({HsvComponent::hue, float(int(float(amount) * 2.8125f))});
+    for (int amount : {-128, -50, -1, 0, 1, 50, 127}) shifts.push_back({HsvComponent::value, float(amount)});
+    for (int amount : {-128, -50, -1, 0, 1, 33, 127})
+        shifts.push_back({HsvComponent::saturation, float(amount) * 0.01f});
+    for (const Shift& shift : shifts) {
+        std::vector<uint32_t> fast = colours, plain = colours;
+        shiftHsv(fast.data(), int(fast.size()) - 1, shift.component, shift.amount);  // a tail of three
+        shiftHsvPlain(plain.data(), int(plain.size()) - 1, shift.component, shift.amount);
+        for (size_t i = 0; i < colours.size(); ++i)
+            ASSERT_EQ(fast[i], plain[i]) << "colour " << std::hex << colours[i] << std::dec << ", component "
+                                         << int(shift.component) << ", amount " << shift.amount;
     }
 }
