@@ -40,8 +40,16 @@ struct Reduced {
     double remainder;
 };
 
+// nearbyint(v) in the default round-to-nearest-even mode. Below 2^51 in size, adding and taking
+// off 1.5 * 2^52 rounds v to a whole number in that mode without a library call (the sign of a
+// zero may differ, which changes nothing here); larger doubles are whole numbers or close to it.
+double roundToWhole(double v) {
+    constexpr double shifter = 0x1.8p52;
+    return std::fabs(v) < 0x1p51 ? (v + shifter) - shifter : std::nearbyint(v);
+}
+
 Reduced reduce(double x) {
-    double k = std::nearbyint(x * twoOverPi);
+    double k = roundToWhole(x * twoOverPi);
     double r = ((x - k * halfPi1) - k * halfPi2) - k * halfPi3;
     return {int64_t(k), r};
 }
@@ -96,6 +104,18 @@ double cos(double x) {
 float sin(float x) { return float(sin(double(x))); }
 
 float cos(float x) { return float(cos(double(x))); }
+
+void sinCos(float x, float& sine, float& cosine) {
+    double v = double(x);
+    if (!std::isfinite(v)) {
+        sine = cosine = float(v - v);
+        return;
+    }
+    Reduced reduced = reduce(v);
+    sine = float(std::fabs(v) < 0x1p-27 ? v : sinOfReduced(reduced));
+    ++reduced.quadrant;  // cos x = sin(x + pi/2)
+    cosine = float(sinOfReduced(reduced));
+}
 
 float tan(float x) {
     if (!std::isfinite(x)) return x - x;

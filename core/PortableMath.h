@@ -13,6 +13,8 @@ double sin(double x);
 double cos(double x);
 float sin(float x);
 float cos(float x);
+// sin(x) and cos(x) as the two above give them, from one argument reduction.
+void sinCos(float x, float& sine, float& cosine);
 float tan(float x);
 float asin(float x);
 float atan2(float y, float x);

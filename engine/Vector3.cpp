@@ -20,9 +20,10 @@ void Vector3::normalise() {
 
 void Vector3::rotateStepwise(float a, float b, float c) {
     float ra = degToRad(a), rb = degToRad(b), rc = degToRad(c);
-    float sa = portable::sin(ra), ca = portable::cos(ra);
-    float sb = portable::sin(rb), cb = portable::cos(rb);
-    float sc = portable::sin(rc), cc = portable::cos(rc);
+    float sa, ca, sb, cb, sc, cc;
+    portable::sinCos(ra, sa, ca);
+    portable::sinCos(rb, sb, cb);
+    portable::sinCos(rc, sc, cc);
     y = ca * y - sa * z;
     z = sa * y + ca * z;  // the y just written
     x = cb * x - sb * y;
@@ -33,9 +34,10 @@ void Vector3::rotateStepwise(float a, float b, float c) {
 
 void Vector3::reflectTurn(float a, float b, float c) {
     float ra = degToRad(a), rb = degToRad(b), rc = degToRad(c);
-    float sa = portable::sin(ra), ca = portable::cos(ra);
-    float sb = portable::sin(rb), cb = portable::cos(rb);
-    float sc = portable::sin(rc), cc = portable::cos(rc);
+    float sa, ca, sb, cb, sc, cc;
+    portable::sinCos(ra, sa, ca);
+    portable::sinCos(rb, sb, cb);
+    portable::sinCos(rc, sc, cc);
     float t = cc * x + sc * y;
     float h = sc * x - cc * y;
     float k = sb * t - cb * z;
