@@ -58,6 +58,20 @@ TEST(RadialSmear, PackedAndPlainVersionsAgree) {
         radialSmearPlain(plain, c.cx, c.cy, c.scale, c.amount);
         EXPECT_TRUE(sameBitmap(packed, plain)) << c.width << "x" << c.height;
     }
+    // Any size, centre and zoom: rows that read themselves smear runs of four only where no pixel
+    // of a run reads another, and groups of columns whose sources are not neighbours are gathered.
+    rng::srand(44);
+    for (int trial = 0; trial < 200; ++trial) {
+        int32_t width = 1 + rng::rand() % 90, height = 1 + rng::rand() % 40;
+        int32_t cx = rng::rand() % (width + 1), cy = rng::rand() % (height + 1) - 1;
+        float scale = randomIn(-0.5f, 1.5f), amount = randomIn(0, 1);
+        if (trial % 3 == 0) scale = randomIn(0, 0.1f);
+        Bitmap packed = randomBitmap(width, height, uint32_t(trial)),
+               plain = randomBitmap(width, height, uint32_t(trial));
+        radialSmear(packed, cx, cy, scale, amount);
+        radialSmearPlain(plain, cx, cy, scale, amount);
+        ASSERT_TRUE(sameBitmap(packed, plain)) << width << "x" << height << " at " << cx << "," << cy << " " << scale;
+    }
 }
 
 TEST(RadialGlow, BrightestInTheMiddleBlackAtTheCorners) {
@@ -147,6 +161,21 @@ TEST(BlitScaledAdd, PackedAndPlainVersionsAgree) {
         blitScaledAdd(packed, image, left, top, width, height, u0, v0, u1, v1);
         blitScaledAddPlain(plain, image, left, top, width, height, u0, v0, u1, v1);
         ASSERT_TRUE(sameBitmap(packed, plain)) << trial;
+    }
+    // Wide and magnified blits reach the image's last column and row (read twice there), windows
+    // that run backwards step sx down, tiny images have no second column.
+    for (int trial = 0; trial < 300; ++trial) {
+        int32_t side = trial % 10 == 0 ? 1 + trial % 3 : 50;
+        Bitmap small = randomBitmap(side, side, uint32_t(trial));
+        const Bitmap& source = side == 50 ? image : small;
+        Bitmap packed = randomBitmap(200, 150, uint32_t(500 + trial)), plain(200, 150);
+        for (int i = 0; i < packed.pixelCount(); ++i) plain.pixels[i] = packed.pixels[i];
+        float left = randomIn(-60, 180), top = randomIn(-60, 140), width = randomIn(0, 210), height = randomIn(0, 160);
+        float u0 = randomIn(0, 1), v0 = randomIn(0, 1), u1 = randomIn(0, 1), v1 = randomIn(0, 1);
+        if (trial % 4 == 1) u1 = v1 = 1;
+        blitScaledAdd(packed, source, left, top, width, height, u0, v0, u1, v1);
+        blitScaledAddPlain(plain, source, left, top, width, height, u0, v0, u1, v1);
+        ASSERT_TRUE(sameBitmap(packed, plain)) << "wide " << trial;
     }
 }
 
