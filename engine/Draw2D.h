@@ -53,3 +53,6 @@ void plotPointBlendPlain(Bitmap& target, float x, float y, uint32_t colour);
 // at a time, plotting a point at each step; the far endpoint is not plotted when the length is a
 // whole number. mode 0 blends, 1 adds, anything else plots nothing.
 void drawLine2D(Bitmap& target, float x0, float y0, float x1, float y1, uint32_t colour, int32_t mode);
+// The same plotting each point on its own with the plain plotters. drawLine2D steps the same
+// positions a chunk at a time and works out their blocks four at a time where SSE2 exists.
+void drawLine2DPlain(Bitmap& target, float x0, float y0, float x1, float y1, uint32_t colour, int32_t mode);

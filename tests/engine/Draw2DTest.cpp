@@ -254,3 +254,23 @@ TEST(DrawLine2D, StepsFromTheUpperEndpointAndSkipsTheFarOne) {
     drawLine2D(frame, 3, 3.5f, 20, 9, 0, 0);
     EXPECT_GT(countNot(frame, 0xFFFFFF), 17);
 }
+
+// Lines of every slope and length, inside, across the edges and far beyond them, in both modes:
+// the chunked stepping plots what the point-by-point stepping plots.
+TEST(DrawLine2D, ChunkedAndPlainVersionsAgree) {
+    rng::srand(77);
+    Bitmap chunked = randomBitmap(97, 61, 78), plain = randomBitmap(97, 61, 78);
+    for (int i = 0; i < 3000; ++i) {
+        float spread = i % 10 == 0 ? 3000.0f : 150.0f;
+        float x0 = randomIn(-spread, spread), y0 = randomIn(-spread, spread);
+        float x1 = randomIn(-20, 117), y1 = randomIn(-20, 81);
+        if (i % 3 == 0) x1 = x0 + randomIn(-3, 3);  // short and steep
+        if (i % 7 == 0) y1 = y0;                    // level
+        uint32_t colour = uint32_t(rng::rand()) << 17 ^ uint32_t(rng::rand()) << 2 ^ uint32_t(rng::rand());
+        int32_t mode = i % 2;
+        drawLine2D(chunked, x0, y0, x1, y1, colour, mode);
+        drawLine2DPlain(plain, x0, y0, x1, y1, colour, mode);
+        ASSERT_TRUE(sameBitmap(chunked, plain))
+            << i << ": (" << x0 << ", " << y0 << ") to (" << x1 << ", " << y1 << ")";
+    }
+}
