@@ -32,16 +32,21 @@ void Vector3::rotateStepwise(float a, float b, float c) {
     z = sc * x + cc * z;  // the x just written
 }
 
-void Vector3::reflectTurn(float a, float b, float c) {
-    float ra = degToRad(a), rb = degToRad(b), rc = degToRad(c);
-    float sa, ca, sb, cb, sc, cc;
-    portable::sinCos(ra, sa, ca);
-    portable::sinCos(rb, sb, cb);
-    portable::sinCos(rc, sc, cc);
-    float t = cc * x + sc * y;
-    float h = sc * x - cc * y;
-    float k = sb * t - cb * z;
-    x = cb * t + sb * z;
-    y = ca * h + sa * k;
-    z = sa * h - ca * k;
+TurnAngles TurnAngles::of(float a, float b, float c) {
+    TurnAngles angles;
+    portable::sinCos(degToRad(a), angles.sa, angles.ca);
+    portable::sinCos(degToRad(b), angles.sb, angles.cb);
+    portable::sinCos(degToRad(c), angles.sc, angles.cc);
+    return angles;
+}
+
+void Vector3::reflectTurn(float a, float b, float c) { reflectTurn(TurnAngles::of(a, b, c)); }
+
+void Vector3::reflectTurn(const TurnAngles& angles) {
+    float t = angles.cc * x + angles.sc * y;
+    float h = angles.sc * x - angles.cc * y;
+    float k = angles.sb * t - angles.cb * z;
+    x = angles.cb * t + angles.sb * z;
+    y = angles.ca * h + angles.sa * k;
+    z = angles.sa * h - angles.ca * k;
 }
