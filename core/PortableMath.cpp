@@ -3,6 +3,10 @@
 #include <cmath>
 #include <cstdint>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr double pi = 3.14159265358979311600e+00;
@@ -138,6 +142,87 @@ float atan2(float y, float x) {
     }
     if (std::isinf(x)) return float(std::copysign(x > 0 ? 0.0 : pi, double(y)));
     return float(atan2Double(double(y), double(x)));
+}
+
+}  // namespace portable
+
+#if defined(__SSE2__)
+namespace {
+
+// The lanes of a where mask is set, of b elsewhere.
+inline __m128d select(__m128d mask, __m128d a, __m128d b) {
+    return _mm_or_pd(_mm_and_pd(mask, a), _mm_andnot_pd(mask, b));
+}
+
+// kernelSin and kernelCos on two lanes, with the same operations in the same order.
+inline __m128d kernelSinTwo(__m128d r) {
+    __m128d z = _mm_mul_pd(r, r);
+    __m128d p = _mm_add_pd(_mm_set1_pd(S5), _mm_mul_pd(z, _mm_set1_pd(S6)));
+    p = _mm_add_pd(_mm_set1_pd(S4), _mm_mul_pd(z, p));
+    p = _mm_add_pd(_mm_set1_pd(S3), _mm_mul_pd(z, p));
+    p = _mm_add_pd(_mm_set1_pd(S2), _mm_mul_pd(z, p));
+    p = _mm_add_pd(_mm_set1_pd(S1), _mm_mul_pd(z, p));
+    return _mm_add_pd(r, _mm_mul_pd(_mm_mul_pd(r, z), p));
+}
+
+inline __m128d kernelCosTwo(__m128d r) {
+    const __m128d one = _mm_set1_pd(1.0);
+    __m128d z = _mm_mul_pd(r, r);
+    __m128d half = _mm_mul_pd(_mm_set1_pd(0.5), z);
+    __m128d p = _mm_add_pd(_mm_set1_pd(C5), _mm_mul_pd(z, _mm_set1_pd(C6)));
+    p = _mm_add_pd(_mm_set1_pd(C4), _mm_mul_pd(z, p));
+    p = _mm_add_pd(_mm_set1_pd(C3), _mm_mul_pd(z, p));
+    p = _mm_add_pd(_mm_set1_pd(C2), _mm_mul_pd(z, p));
+    p = _mm_add_pd(_mm_set1_pd(C1), _mm_mul_pd(z, p));
+    __m128d tail = _mm_mul_pd(_mm_mul_pd(z, z), p);
+    __m128d w = _mm_sub_pd(one, half);
+    return _mm_add_pd(w, _mm_add_pd(_mm_sub_pd(_mm_sub_pd(one, w), half), tail));
+}
+
+// sinOfReduced on two lanes: by quadrant & 3, sin, cos, -sin or -cos of the remainder (quadrant
+// given as the low bits of 32-bit lanes 0 and 1).
+inline __m128d ofQuadrant(__m128i quadrant, __m128d sine, __m128d cosine) {
+    // Each lane's 32-bit quadrant spread over its 64-bit lane.
+    __m128i q = _mm_unpacklo_epi32(quadrant, quadrant);
+    __m128d odd = _mm_castsi128_pd(_mm_cmpeq_epi32(_mm_and_si128(q, _mm_set1_epi32(1)), _mm_set1_epi32(1)));
+    __m128d negative = _mm_castsi128_pd(_mm_cmpeq_epi32(_mm_and_si128(q, _mm_set1_epi32(2)), _mm_set1_epi32(2)));
+    __m128d value = select(odd, cosine, sine);
+    return _mm_xor_pd(value, _mm_and_pd(negative, _mm_set1_pd(-0.0)));
+}
+
+}  // namespace
+#endif
+
+namespace portable {
+
+void sinCosFour(const float* x, float* sines, float* cosines) {
+#if defined(__SSE2__)
+    // Only arguments whose quadrant number fits 32 bits and whose reduction needs no library call
+    // go in lanes; anything else (beyond 2^30 in size, infinite, not a number) goes one by one.
+    bool lanes = true;
+    for (int i = 0; i < 4; ++i) lanes &= std::fabs(x[i]) < 0x1p30f;
+    if (lanes) {
+        for (int pair = 0; pair < 4; pair += 2) {
+            __m128d v = _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(x + pair))));
+            const __m128d shifter = _mm_set1_pd(0x1.8p52);
+            __m128d k = _mm_sub_pd(_mm_add_pd(_mm_mul_pd(v, _mm_set1_pd(twoOverPi)), shifter), shifter);
+            __m128d r = _mm_sub_pd(
+                _mm_sub_pd(_mm_sub_pd(v, _mm_mul_pd(k, _mm_set1_pd(halfPi1))), _mm_mul_pd(k, _mm_set1_pd(halfPi2))),
+                _mm_mul_pd(k, _mm_set1_pd(halfPi3)));
+            __m128i quadrant = _mm_cvttpd_epi32(k);
+            __m128d s = kernelSinTwo(r), c = kernelCosTwo(r);
+            __m128d sine = ofQuadrant(quadrant, s, c);
+            __m128d cosine = ofQuadrant(_mm_add_epi32(quadrant, _mm_set1_epi32(1)), s, c);
+            // Below 2^-27 in size the sine is the argument itself.
+            __m128d tiny = _mm_cmplt_pd(_mm_andnot_pd(_mm_set1_pd(-0.0), v), _mm_set1_pd(0x1p-27));
+            sine = select(tiny, v, sine);
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(sines + pair), _mm_castps_si128(_mm_cvtpd_ps(sine)));
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(cosines + pair), _mm_castps_si128(_mm_cvtpd_ps(cosine)));
+        }
+        return;
+    }
+#endif
+    for (int i = 0; i < 4; ++i) sinCos(x[i], sines[i], cosines[i]);
 }
 
 }  // namespace portable

@@ -15,6 +15,9 @@ float sin(float x);
 float cos(float x);
 // sin(x) and cos(x) as the two above give them, from one argument reduction.
 void sinCos(float x, float& sine, float& cosine);
+// sinCos of x[0..3] into sines[0..3] and cosines[0..3]: the same values, two lanes at a time in
+// SSE2 doubles where it exists, with the same operations in the same order.
+void sinCosFour(const float* x, float* sines, float* cosines);
 float tan(float x);
 float asin(float x);
 float atan2(float y, float x);

@@ -18,18 +18,15 @@ void Vector3::normalise() {
     z *= inverse;
 }
 
-void Vector3::rotateStepwise(float a, float b, float c) {
-    float ra = degToRad(a), rb = degToRad(b), rc = degToRad(c);
-    float sa, ca, sb, cb, sc, cc;
-    portable::sinCos(ra, sa, ca);
-    portable::sinCos(rb, sb, cb);
-    portable::sinCos(rc, sc, cc);
-    y = ca * y - sa * z;
-    z = sa * y + ca * z;  // the y just written
-    x = cb * x - sb * y;
-    y = sb * x + cb * y;  // the x just written
-    x = cc * x - sc * z;
-    z = sc * x + cc * z;  // the x just written
+void Vector3::rotateStepwise(float a, float b, float c) { rotateStepwise(TurnAngles::of(a, b, c)); }
+
+void Vector3::rotateStepwise(const TurnAngles& angles) {
+    y = angles.ca * y - angles.sa * z;
+    z = angles.sa * y + angles.ca * z;  // the y just written
+    x = angles.cb * x - angles.sb * y;
+    y = angles.sb * x + angles.cb * y;  // the x just written
+    x = angles.cc * x - angles.sc * z;
+    z = angles.sc * x + angles.cc * z;  // the x just written
 }
 
 TurnAngles TurnAngles::of(float a, float b, float c) {
@@ -38,6 +35,18 @@ TurnAngles TurnAngles::of(float a, float b, float c) {
     portable::sinCos(degToRad(b), angles.sb, angles.cb);
     portable::sinCos(degToRad(c), angles.sc, angles.cc);
     return angles;
+}
+
+void TurnAngles::ofFour(const float* a, const float* b, const float* c, TurnAngles* out) {
+    float radians[3][4], sines[3][4], cosines[3][4];
+    for (int i = 0; i < 4; ++i) {
+        radians[0][i] = degToRad(a[i]);
+        radians[1][i] = degToRad(b[i]);
+        radians[2][i] = degToRad(c[i]);
+    }
+    for (int k = 0; k < 3; ++k) portable::sinCosFour(radians[k], sines[k], cosines[k]);
+    for (int i = 0; i < 4; ++i)
+        out[i] = {sines[0][i], cosines[0][i], sines[1][i], cosines[1][i], sines[2][i], cosines[2][i]};
 }
 
 void Vector3::reflectTurn(float a, float b, float c) { reflectTurn(TurnAngles::of(a, b, c)); }

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <numbers>
+#include <vector>
 
 namespace {
 
@@ -78,18 +79,33 @@ TEST(PortableMath, SignsQuadrantsAndUndefinedArguments) {
     EXPECT_TRUE(std::isnan(portable::atan2(NAN, 1.0f)));
 }
 
-// sinCos shares one argument reduction between the two: bit for bit the separate results, over a
-// sweep of float bit patterns (zeros, subnormals, huge values, infinities and not-a-numbers).
+bool sameFloat(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0 || (std::isnan(a) && std::isnan(b)); }
+
+// sinCos shares one argument reduction between the two, and sinCosFour works out four at a time:
+// bit for bit the separate results, over a sweep of float bit patterns (zeros, subnormals, huge
+// values, infinities and not-a-numbers) and across the place where four go one by one.
 TEST(PortableMath, SinCosGivesTheSeparateResults) {
+    std::vector<float> xs;
     for (uint64_t bits = 0; bits <= 0xFFFFFFFFu; bits += 4093) {
         uint32_t word = uint32_t(bits);
         float x;
         std::memcpy(&x, &word, sizeof x);
-        float sine, cosine;
-        portable::sinCos(x, sine, cosine);
-        float s = portable::sin(x), c = portable::cos(x);
-        ASSERT_EQ(std::memcmp(&sine, &s, 4) == 0 || (std::isnan(s) && std::isnan(sine)), true) << std::hex << word;
-        ASSERT_EQ(std::memcmp(&cosine, &c, 4) == 0 || (std::isnan(c) && std::isnan(cosine)), true) << std::hex << word;
+        xs.push_back(x);
+    }
+    for (float x : {0x1p30f, -0x1p30f, std::nextafter(0x1p30f, 0.0f), 0x1p-27f, -0x1p-27f, 1e-30f, 0.0f, -0.0f})
+        xs.push_back(x);
+    while (xs.size() % 4 != 0) xs.push_back(1.0f);
+    for (size_t i = 0; i < xs.size(); i += 4) {
+        float sines[4], cosines[4];
+        portable::sinCosFour(&xs[i], sines, cosines);
+        for (size_t j = 0; j < 4; ++j) {
+            float x = xs[i + j], sine, cosine;
+            portable::sinCos(x, sine, cosine);
+            ASSERT_TRUE(sameFloat(sine, portable::sin(x))) << x;
+            ASSERT_TRUE(sameFloat(cosine, portable::cos(x))) << x;
+            ASSERT_TRUE(sameFloat(sines[j], sine)) << x;
+            ASSERT_TRUE(sameFloat(cosines[j], cosine)) << x;
+        }
     }
 }
 
