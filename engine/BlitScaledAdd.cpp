@@ -124,14 +124,22 @@ struct ColumnTaps {
                                             // corner is the same pixel, not the next
 };
 
+// The next `taken` (1 to 4) of the positions v, v + step, ... (each the one before plus step, as
+// the plain loop adds them) in lanes, 0 in the lanes past them; v moves past them. Built in
+// registers: four stores read back as one vector would wait for the stores to land.
+inline __m128 fourPositions(float& v, float step, int32_t taken) {
+    float p0 = v, p1 = p0 + step, p2 = p1 + step, p3 = p2 + step;
+    v = p3 + step;
+    if (taken == 4) return _mm_setr_ps(p0, p1, p2, p3);
+    v = taken == 3 ? p3 : (taken == 2 ? p2 : p1);
+    return _mm_setr_ps(p0, taken > 1 ? p1 : 0.0f, taken > 2 ? p2 : 0.0f, 0.0f);
+}
+
 // The taps of count columns from sx (count up to columnChunk); returns sx after them.
 float columnTaps(const Bitmap& image, float sx, float dsx, int32_t count, ColumnTaps& taps) {
-    alignas(16) float positions[columnChunk];
-    for (int32_t k = 0; k < count; ++k, sx += dsx) positions[k] = sx;
-    for (int32_t k = count; k % 4 != 0; ++k) positions[k] = 0.0f;
     const __m128i last = _mm_set1_epi32(image.width - 1), zero = _mm_setzero_si128();
     for (int32_t k = 0; k < count; k += 4) {
-        __m128 x = _mm_load_ps(positions + k);
+        __m128 x = fourPositions(sx, dsx, std::min(4, count - k));
         // toFixed16 of each lane: the product in double is exact, the conversion rounds to nearest
         // even and gives INT32_MIN out of range, as roundNearestWide does.
         const __m128d scale = _mm_set1_pd(65535.0);
@@ -159,6 +167,45 @@ float columnTaps(const Bitmap& image, float sx, float dsx, int32_t count, Column
         taps.lastInGroup[k / 4] = _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi32(column, last), used)) != 0;
     }
     return sx;
+}
+
+// The vertical halves of the taps of a chunk of rows, four at a time from the sy positions: each
+// row's weights ay << 1 and by << 1 (ay and by are w00 and w01 of a tap at x = 0) and the image rows
+// it reads.
+struct RowTaps {
+    alignas(16) int32_t upperWeight[columnChunk], lowerWeight[columnChunk];
+    alignas(16) int32_t upperRow[columnChunk], lowerRow[columnChunk];  // first pixel of the image row
+};
+
+// The taps of count rows from sy (count up to columnChunk); returns sy after them.
+float rowTaps(const Bitmap& image, float sy, float dsy, int32_t count, RowTaps& taps) {
+    const __m128i last = _mm_set1_epi32(image.height - 1), zero = _mm_setzero_si128();
+    const __m128d scale = _mm_set1_pd(65535.0);
+    for (int32_t k = 0; k < count; k += 4) {
+        __m128 y = fourPositions(sy, dsy, std::min(4, count - k));
+        __m128i fixed = _mm_unpacklo_epi64(_mm_cvtpd_epi32(_mm_mul_pd(_mm_cvtps_pd(y), scale)),
+                                           _mm_cvtpd_epi32(_mm_mul_pd(_mm_cvtps_pd(_mm_movehl_ps(y, y)), scale)));
+        __m128i ay =
+            _mm_srli_epi32(_mm_sub_epi32(_mm_set1_epi32(65536), _mm_and_si128(fixed, _mm_set1_epi32(0xFFFF))), 8);
+        __m128i by = _mm_and_si128(_mm_srli_epi32(fixed, 8), _mm_set1_epi32(255));
+        // clamp(roundNearest(y - 0.5), 0, height - 1); the row below, unless that is the last row.
+        __m128i row = _mm_cvtps_epi32(_mm_sub_ps(y, _mm_set1_ps(0.5f)));
+        row = _mm_and_si128(row, _mm_cmpgt_epi32(row, zero));
+        __m128i beyond = _mm_cmpgt_epi32(row, last);
+        row = _mm_or_si128(_mm_and_si128(beyond, last), _mm_andnot_si128(beyond, row));
+        __m128i below = _mm_sub_epi32(row, _mm_cmplt_epi32(row, last));  // + 1 where row < last
+        // Row numbers times the image width (below 2^31: a bitmap's pixel count is an int32).
+        auto times = [&image](__m128i rows) {
+            __m128i even = _mm_mul_epu32(rows, _mm_set1_epi32(image.width));
+            __m128i odd = _mm_mul_epu32(_mm_srli_si128(rows, 4), _mm_set1_epi32(image.width));
+            return _mm_unpacklo_epi32(_mm_shuffle_epi32(even, 0x08), _mm_shuffle_epi32(odd, 0x08));
+        };
+        _mm_store_si128(reinterpret_cast<__m128i*>(taps.upperWeight + k), _mm_slli_epi32(ay, 1));
+        _mm_store_si128(reinterpret_cast<__m128i*>(taps.lowerWeight + k), _mm_slli_epi32(by, 1));
+        _mm_store_si128(reinterpret_cast<__m128i*>(taps.upperRow + k), times(row));
+        _mm_store_si128(reinterpret_cast<__m128i*>(taps.lowerRow + k), times(below));
+    }
+    return sy;
 }
 
 // The two corners in one row for a column: side by side, or the last column twice.
@@ -192,11 +239,11 @@ inline __m128i addWithCarryFour(__m128i s, __m128i d) {
 
 // Four samples of one row, from columns k .. k + 3 of the taps, added into target (only the
 // first count of the four are written). upperRow and lowerRow: ay << 1 and by << 1 in every lane.
-template <bool checkLast>
+template <bool checkLast, int32_t width>
 inline void blitFour(uint32_t* target, int32_t count, const uint32_t* row0, const uint32_t* row1,
                      const ColumnTaps& taps, int32_t k, __m128i upperRow, __m128i lowerRow, int32_t last) {
     __m128i sample[4];
-    for (int j = 0; j < 4; ++j) {
+    for (int j = 0; j < width; ++j) {
         // (ax << 7) * (ay << 1) >> 16 = (ax * ay) >> 8, and alike: the four weights, none above 256.
         __m128i column = taps.weights[k + j];
         __m128i upperWeights = _mm_mulhi_epu16(column, upperRow), lowerWeights = _mm_mulhi_epu16(column, lowerRow);
@@ -207,7 +254,8 @@ inline void blitFour(uint32_t* target, int32_t count, const uint32_t* row0, cons
             checkLast ? cornerPair(row1, left, last) : _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row1 + left));
         sample[j] = sampleOne(upper, lower, upperWeights, lowerWeights);
     }
-    __m128i samples = _mm_packus_epi16(joinHalves(sample[0], sample[1]), joinHalves(sample[2], sample[3]));
+    __m128i samples = _mm_packus_epi16(joinHalves(sample[0], sample[1]),
+                                       width == 4 ? joinHalves(sample[2], sample[3]) : _mm_setzero_si128());
     if (count == 4) {
         __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(target));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(target), addWithCarryFour(samples, d));
@@ -218,36 +266,66 @@ inline void blitFour(uint32_t* target, int32_t count, const uint32_t* row0, cons
     for (int32_t j = 0; j < count; ++j) target[j] = addWithCarry(sampled[j], target[j]);
 }
 
-}  // namespace
-#endif
+// Up to four samples of a row: a group of one or two columns (the end of a narrow blit) works out
+// only two.
+template <bool checkLast>
+inline void blitGroup(uint32_t* target, int32_t count, const uint32_t* row0, const uint32_t* row1,
+                      const ColumnTaps& taps, int32_t k, __m128i upperRow, __m128i lowerRow, int32_t last) {
+    if (count > 2)
+        blitFour<checkLast, 4>(target, count, row0, row1, taps, k, upperRow, lowerRow, last);
+    else
+        blitFour<checkLast, 2>(target, count, row0, row1, taps, k, upperRow, lowerRow, last);
+}
 
-void blitScaledAdd(Bitmap& target, const Bitmap& image, float left, float top, float width, float height, float u0,
-                   float v0, float u1, float v1) {
-#if defined(__SSE2__)
+// The rows of one chunk: rows rows of count columns from first (the chunk's top-left target pixel,
+// rows pitch pixels apart), with the rows' and the columns' taps.
+void blitRows(uint32_t* first, int32_t pitch, int32_t rows, int32_t count, const Bitmap& image, const RowTaps& rowTap,
+              const ColumnTaps& taps) {
+    const int32_t last = image.width - 1;
+    for (int32_t j = 0; j < rows; ++j) {
+        __m128i upperRow = _mm_set1_epi16(int16_t(rowTap.upperWeight[j]));
+        __m128i lowerRow = _mm_set1_epi16(int16_t(rowTap.lowerWeight[j]));
+        const uint32_t* row0 = image.pixels + rowTap.upperRow[j];
+        const uint32_t* row1 = image.pixels + rowTap.lowerRow[j];
+        uint32_t* row = first + int64_t(j) * pitch;
+        for (int32_t k = 0; k < count; k += 4) {
+            int32_t n = std::min(4, count - k);
+            if (taps.lastInGroup[k / 4])
+                blitGroup<true>(row + k, n, row0, row1, taps, k, upperRow, lowerRow, last);
+            else
+                blitGroup<false>(row + k, n, row0, row1, taps, k, upperRow, lowerRow, last);
+        }
+    }
+}
+
+// The vector blit.
+void blitPacked(Bitmap& target, const Bitmap& image, float left, float top, float width, float height, float u0,
+                float v0, float u1, float v1) {
     BlitRun run;
     if (!planBlit(target, image, left, top, width, height, u0, v0, u1, v1, run)) return;
-    const int32_t last = image.width - 1;
     float sxChunk = run.sx0;
     for (int64_t c0 = run.colFirst; c0 < run.colEnd; c0 += columnChunk) {
         int32_t count = int32_t(std::min<int64_t>(columnChunk, run.colEnd - c0));
         ColumnTaps taps;
         sxChunk = columnTaps(image, sxChunk, run.dsx, count, taps);
         float sy = run.sy0;
-        for (int64_t r = run.rowFirst; r < run.rowEnd; ++r) {
-            BilinearTap rowTap = tapAt(image, 0.0f, sy);  // ay = w00 and by = w01 when ax = 256
-            __m128i upperRow = _mm_set1_epi16(int16_t(rowTap.w00 << 1));
-            __m128i lowerRow = _mm_set1_epi16(int16_t(rowTap.w01 << 1));
-            uint32_t* row = target.pixels + (run.y0 + r) * target.width + run.x0 + c0;
-            for (int32_t k = 0; k < count; k += 4) {
-                int32_t n = std::min(4, count - k);
-                if (taps.lastInGroup[k / 4])
-                    blitFour<true>(row + k, n, rowTap.row0, rowTap.row1, taps, k, upperRow, lowerRow, last);
-                else
-                    blitFour<false>(row + k, n, rowTap.row0, rowTap.row1, taps, k, upperRow, lowerRow, last);
-            }
-            sy += run.dsy;
+        for (int64_t r0 = run.rowFirst; r0 < run.rowEnd; r0 += columnChunk) {
+            int32_t rows = int32_t(std::min<int64_t>(columnChunk, run.rowEnd - r0));
+            RowTaps rowTap;
+            sy = rowTaps(image, sy, run.dsy, rows, rowTap);
+            blitRows(target.pixels + (run.y0 + r0) * target.width + run.x0 + c0, target.width, rows, count, image,
+                     rowTap, taps);
         }
     }
+}
+
+}  // namespace
+#endif
+
+void blitScaledAdd(Bitmap& target, const Bitmap& image, float left, float top, float width, float height, float u0,
+                   float v0, float u1, float v1) {
+#if defined(__SSE2__)
+    blitPacked(target, image, left, top, width, height, u0, v0, u1, v1);
 #else
     blitScaledAddPlain(target, image, left, top, width, height, u0, v0, u1, v1);
 #endif
