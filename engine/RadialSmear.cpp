@@ -1,11 +1,15 @@
 #include <algorithm>
 #include <vector>
 
+#include "core/ProcessorFeatures.h"
 #include "engine/Draw2D.h"
 #include "engine/Rounding.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
+#if INTRO_AVX2_CODE
+#include <immintrin.h>
 #endif
 
 // The smear reads, for pixel (c, r), the source (columnSource[c], sr): every row uses the same
@@ -182,6 +186,66 @@ void smearRowInOrderPacked(Bitmap& bitmap, const SmearSetup& setup, const InOrde
 }
 #endif
 
+#if INTRO_AVX2_CODE
+// Eight columns a step where the processor has AVX2. A group's eight sources lie within eight
+// neighbours from its first (the zoom repeats at most one column in eight): one load of the eight
+// and one permutation put each where it is read. Any other group is gathered.
+struct SourceGroupEight {
+    int32_t first = 0;
+    bool gathered = false;
+    int32_t lanes[8] = {};  // source column - first, per column of the group
+};
+
+std::vector<SourceGroupEight> sourceGroupsEight(const SmearSetup& setup, int32_t width) {
+    std::vector<SourceGroupEight> groups(size_t(width / 8));
+    const int32_t* source = setup.columnSource.data();
+    for (size_t g = 0; g < groups.size(); ++g) {
+        const int32_t* s = source + 8 * g;
+        SourceGroupEight& group = groups[g];
+        group.first = *std::min_element(s, s + 8);
+        for (int j = 0; j < 8; ++j) {
+            group.lanes[j] = s[j] - group.first;
+            if (group.lanes[j] > 7) group.gathered = true;
+        }
+        if (group.first + 7 >= width) group.gathered = true;  // the load would leave the row
+    }
+    return groups;
+}
+
+// smearRowPacked with eight pixels a step; in 256-bit lanes the unpacks and the pack work within
+// each half alike, so the order comes out as it went in.
+INTRO_AVX2_TARGET void smearRowPackedAvx2(Bitmap& bitmap, const SmearSetup& setup,
+                                          const std::vector<SourceGroupEight>& groups, int32_t r, int32_t sr) {
+    uint32_t* row = bitmap.pixels + int64_t(r) * bitmap.width;
+    const uint32_t* source = bitmap.pixels + int64_t(sr) * bitmap.width;
+    const int32_t* columnSource = setup.columnSource.data();
+    const __m256i keep = _mm256_set1_epi16(int16_t(255 - setup.weight));
+    const __m256i weight = _mm256_set1_epi16(int16_t(setup.weight));
+    const __m256i zero = _mm256_setzero_si256();
+    const SourceGroupEight* group = groups.data();
+    const int32_t grouped = int32_t(8 * groups.size());
+    for (int32_t c = 0; c < grouped; c += 8, ++group) {
+        __m256i s;
+        if (group->gathered) {
+            const int32_t* cs = columnSource + c;
+            s = _mm256_setr_epi32(int32_t(source[cs[0]]), int32_t(source[cs[1]]), int32_t(source[cs[2]]),
+                                  int32_t(source[cs[3]]), int32_t(source[cs[4]]), int32_t(source[cs[5]]),
+                                  int32_t(source[cs[6]]), int32_t(source[cs[7]]));
+        } else {
+            __m256i eight = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(source + group->first));
+            s = _mm256_permutevar8x32_epi32(eight, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(group->lanes)));
+        }
+        __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + c));
+        __m256i low = _mm256_add_epi16(_mm256_mulhi_epu16(_mm256_unpacklo_epi8(zero, d), keep),
+                                       _mm256_mulhi_epu16(_mm256_unpacklo_epi8(zero, s), weight));
+        __m256i high = _mm256_add_epi16(_mm256_mulhi_epu16(_mm256_unpackhi_epi8(zero, d), keep),
+                                        _mm256_mulhi_epu16(_mm256_unpackhi_epi8(zero, s), weight));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(row + c), _mm256_packus_epi16(low, high));
+    }
+    for (int32_t c = grouped; c < bitmap.width; ++c) row[c] = blendPixel(row[c], source[columnSource[c]], setup.weight);
+}
+#endif
+
 // Lower half outward (rows cy + 1 down the bitmap), then the upper half outward (cy up to 0); a
 // row that reads itself goes through sameRow(r), any other through otherRow(r, sr).
 template <typename SameRow, typename OtherRow>
@@ -214,15 +278,37 @@ void radialSmearPlain(Bitmap& bitmap, int32_t cx, int32_t cy, float scale, float
         bitmap, setup, [&](int32_t r) { inOrder(r, r); }, inOrder);
 }
 
-void radialSmear(Bitmap& bitmap, int32_t cx, int32_t cy, float scale, float amount) {
 #if defined(__SSE2__)
+namespace {
+
+void smearPacked(bool useAvx2, Bitmap& bitmap, int32_t cx, int32_t cy, float scale, float amount) {
     SmearSetup setup;
     if (!prepare(bitmap, cx, cy, scale, amount, setup)) return;
-    std::vector<SourceGroup> groups = sourceGroups(setup, bitmap.width);
     InOrderRuns runs = inOrderRuns(setup, bitmap.width);
-    smear(
-        bitmap, setup, [&](int32_t r) { smearRowInOrderPacked(bitmap, setup, runs, r); },
-        [&](int32_t r, int32_t sr) { smearRowPacked(bitmap, setup, groups, r, sr); });
+    auto inOrder = [&](int32_t r) { smearRowInOrderPacked(bitmap, setup, runs, r); };
+#if INTRO_AVX2_CODE
+    if (useAvx2 && ProcessorFeatures::current().avx2) {
+        std::vector<SourceGroupEight> groups = sourceGroupsEight(setup, bitmap.width);
+        smear(bitmap, setup, inOrder, [&](int32_t r, int32_t sr) { smearRowPackedAvx2(bitmap, setup, groups, r, sr); });
+        return;
+    }
+#else
+    (void)useAvx2;
+#endif
+    std::vector<SourceGroup> groups = sourceGroups(setup, bitmap.width);
+    smear(bitmap, setup, inOrder, [&](int32_t r, int32_t sr) { smearRowPacked(bitmap, setup, groups, r, sr); });
+}
+
+}  // namespace
+
+void radialSmearSse2(Bitmap& bitmap, int32_t cx, int32_t cy, float scale, float amount) {
+    smearPacked(false, bitmap, cx, cy, scale, amount);
+}
+#endif
+
+void radialSmear(Bitmap& bitmap, int32_t cx, int32_t cy, float scale, float amount) {
+#if defined(__SSE2__)
+    smearPacked(true, bitmap, cx, cy, scale, amount);
 #else
     radialSmearPlain(bitmap, cx, cy, scale, amount);
 #endif

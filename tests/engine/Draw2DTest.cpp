@@ -57,6 +57,11 @@ TEST(RadialSmear, PackedAndPlainVersionsAgree) {
         radialSmear(packed, c.cx, c.cy, c.scale, c.amount);
         radialSmearPlain(plain, c.cx, c.cy, c.scale, c.amount);
         EXPECT_TRUE(sameBitmap(packed, plain)) << c.width << "x" << c.height;
+#if defined(__SSE2__)
+        Bitmap narrow = randomBitmap(c.width, c.height, seed - 1);
+        radialSmearSse2(narrow, c.cx, c.cy, c.scale, c.amount);
+        EXPECT_TRUE(sameBitmap(narrow, plain)) << c.width << "x" << c.height << " with SSE2 alone";
+#endif
     }
     // Any size, centre and zoom: rows that read themselves smear runs of four only where no pixel
     // of a run reads another, and groups of columns whose sources are not neighbours are gathered.
@@ -71,6 +76,11 @@ TEST(RadialSmear, PackedAndPlainVersionsAgree) {
         radialSmear(packed, cx, cy, scale, amount);
         radialSmearPlain(plain, cx, cy, scale, amount);
         ASSERT_TRUE(sameBitmap(packed, plain)) << width << "x" << height << " at " << cx << "," << cy << " " << scale;
+#if defined(__SSE2__)
+        Bitmap narrow = randomBitmap(width, height, uint32_t(trial));
+        radialSmearSse2(narrow, cx, cy, scale, amount);
+        ASSERT_TRUE(sameBitmap(narrow, plain)) << width << "x" << height << " with SSE2 alone";
+#endif
     }
 }
 
