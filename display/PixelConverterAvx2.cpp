@@ -70,7 +70,9 @@ INTRO_AVX2_TARGET void convert16Avx2(const uint32_t* source, uint8_t* destinatio
 
 void convertXRGB32Avx2(const uint32_t* source, uint8_t* destination, int32_t count) {
     // The word is copied unchanged, and memory is little-endian on x86.
-    if (count > 0) std::memcpy(destination, source, size_t(count) * 4);
+    // A row converted onto itself (a surface that is the frame) is already what it should be.
+    if (count > 0 && destination != reinterpret_cast<const uint8_t*>(source))
+        std::memcpy(destination, source, size_t(count) * 4);
 }
 INTRO_AVX2_TARGET void convertRGB24Avx2(const uint32_t* source, uint8_t* destination, int32_t count) {
     convert24Avx2(source, destination, count, _mm256_setr_epi8(INTRO_FIRST_THREE, INTRO_FIRST_THREE),

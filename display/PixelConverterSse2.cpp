@@ -53,7 +53,9 @@ inline __m128i packWords(__m128i low, __m128i high) {
 
 void convertXRGB32Sse2(const uint32_t* source, uint8_t* destination, int32_t count) {
     // The word is copied unchanged, and memory is little-endian wherever SSE2 exists.
-    if (count > 0) std::memcpy(destination, source, size_t(count) * 4);
+    // A row converted onto itself (a surface that is the frame) is already what it should be.
+    if (count > 0 && destination != reinterpret_cast<const uint8_t*>(source))
+        std::memcpy(destination, source, size_t(count) * 4);
 }
 
 void convertXBGR32Sse2(const uint32_t* source, uint8_t* destination, int32_t count) {

@@ -145,6 +145,15 @@ TEST(PixelConverterSets, EveryColourGivesThePlainBytes) {
     }
 }
 
+// A surface may be the frame itself: XRGB32 onto its own row leaves the row as it is.
+TEST(PixelConverterSets, XRGB32OntoItsOwnRowKeepsIt) {
+    std::vector<uint32_t> row = testRow(), original = row;
+    for (const PixelConverterSet* set : runnableSets()) {
+        set->xrgb32(row.data(), reinterpret_cast<uint8_t*>(row.data()), int32_t(row.size()));
+        EXPECT_EQ(row, original) << set->name;
+    }
+}
+
 // Rows of every length up to a few vectors, from and to addresses with any alignment: the same
 // bytes as the plain set, and not one byte written past the row.
 TEST(PixelConverterSets, AnyLengthAndAlignmentWritesTheRowAndNothingMore) {
