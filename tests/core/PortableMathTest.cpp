@@ -106,6 +106,14 @@ TEST(PortableMath, SinCosGivesTheSeparateResults) {
             ASSERT_TRUE(sameFloat(sines[j], sine)) << x;
             ASSERT_TRUE(sameFloat(cosines[j], cosine)) << x;
         }
+#if defined(__SSE2__)
+        float narrowSines[4], narrowCosines[4];
+        portable::sinCosFourSse2(&xs[i], narrowSines, narrowCosines);
+        for (size_t j = 0; j < 4; ++j) {
+            ASSERT_TRUE(sameFloat(narrowSines[j], sines[j])) << xs[i + j];
+            ASSERT_TRUE(sameFloat(narrowCosines[j], cosines[j])) << xs[i + j];
+        }
+#endif
     }
 }
 
