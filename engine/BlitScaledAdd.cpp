@@ -282,13 +282,19 @@ inline void blitGroup(uint32_t* target, int32_t count, const uint32_t* row0, con
 void blitRows(uint32_t* first, int32_t pitch, int32_t rows, int32_t count, const Bitmap& image, const RowTaps& rowTap,
               const ColumnTaps& taps) {
     const int32_t last = image.width - 1;
+    // Most chunks read no column twice: their whole groups go without a check.
+    bool anyLast = false;
+    for (int32_t g = 0; g < (count + 3) / 4; ++g) anyLast |= taps.lastInGroup[g];
+    const int32_t whole = anyLast ? 0 : count & ~3;
     for (int32_t j = 0; j < rows; ++j) {
         __m128i upperRow = _mm_set1_epi16(int16_t(rowTap.upperWeight[j]));
         __m128i lowerRow = _mm_set1_epi16(int16_t(rowTap.lowerWeight[j]));
         const uint32_t* row0 = image.pixels + rowTap.upperRow[j];
         const uint32_t* row1 = image.pixels + rowTap.lowerRow[j];
         uint32_t* row = first + int64_t(j) * pitch;
-        for (int32_t k = 0; k < count; k += 4) {
+        for (int32_t k = 0; k < whole; k += 4)
+            blitFour<false, 4>(row + k, 4, row0, row1, taps, k, upperRow, lowerRow, last);
+        for (int32_t k = whole; k < count; k += 4) {
             int32_t n = std::min(4, count - k);
             if (taps.lastInGroup[k / 4])
                 blitGroup<true>(row + k, n, row0, row1, taps, k, upperRow, lowerRow, last);

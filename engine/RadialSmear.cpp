@@ -3,6 +3,7 @@
 
 #include "core/ProcessorFeatures.h"
 #include "engine/Draw2D.h"
+#include "engine/PixelLanes.h"
 #include "engine/Rounding.h"
 
 #if defined(__SSE2__)
@@ -170,7 +171,7 @@ void smearRowInOrderPacked(Bitmap& bitmap, const SmearSetup& setup, const InOrde
             blendRun(c - 3);
             c -= 4;
         } else {
-            row[c] = blendPixel(row[c], row[columnSource[c]], setup.weight);
+            row[c] = lanes::blend(row[c], row[columnSource[c]], setup.weight);
             --c;
         }
     }
@@ -179,7 +180,7 @@ void smearRowInOrderPacked(Bitmap& bitmap, const SmearSetup& setup, const InOrde
             blendRun(c);
             c += 4;
         } else {
-            row[c] = blendPixel(row[c], row[columnSource[c]], setup.weight);
+            row[c] = lanes::blend(row[c], row[columnSource[c]], setup.weight);
             ++c;
         }
     }
