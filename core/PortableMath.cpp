@@ -4,6 +4,15 @@
 #include <cstdint>
 #include <cstring>
 
+#include "core/ProcessorFeatures.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#if INTRO_AVX2_CODE
+#include <immintrin.h>
+#endif
+
 namespace {
 
 constexpr double pi = 3.14159265358979311600e+00;
@@ -41,8 +50,16 @@ struct Reduced {
     double remainder;
 };
 
+// nearbyint(v) in the default round-to-nearest-even mode. Below 2^51 in size, adding and taking
+// off 1.5 * 2^52 rounds v to a whole number in that mode without a library call (the sign of a
+// zero may differ, which changes nothing here); larger doubles are whole numbers or close to it.
+double roundToWhole(double v) {
+    constexpr double shifter = 0x1.8p52;
+    return std::fabs(v) < 0x1p51 ? (v + shifter) - shifter : std::nearbyint(v);
+}
+
 Reduced reduce(double x) {
-    double k = std::nearbyint(x * twoOverPi);
+    double k = roundToWhole(x * twoOverPi);
     double r = ((x - k * halfPi1) - k * halfPi2) - k * halfPi3;
     return {int64_t(k), r};
 }
@@ -97,6 +114,18 @@ double cos(double x) {
 float sin(float x) { return float(sin(double(x))); }
 
 float cos(float x) { return float(cos(double(x))); }
+
+void sinCos(float x, float& sine, float& cosine) {
+    double v = double(x);
+    if (!std::isfinite(v)) {
+        sine = cosine = float(v - v);
+        return;
+    }
+    Reduced reduced = reduce(v);
+    sine = float(std::fabs(v) < 0x1p-27 ? v : sinOfReduced(reduced));
+    ++reduced.quadrant;  // cos x = sin(x + pi/2)
+    cosine = float(sinOfReduced(reduced));
+}
 
 float tan(float x) {
     if (!std::isfinite(x)) return x - x;
@@ -234,6 +263,162 @@ float exp2(float x) {
     if ((bits & 0x1FFFFFFF) == 0x10000000 && parts.mantissa.lo != 0.0) bits += parts.mantissa.lo > 0.0 ? 1 : -1;
     std::memcpy(&hi, &bits, sizeof hi);
     return float(hi * powerOfTwo(parts.exponent));
+}
+
+}  // namespace portable
+
+#if defined(__SSE2__)
+namespace {
+
+// The lanes of a where mask is set, of b elsewhere.
+inline __m128d select(__m128d mask, __m128d a, __m128d b) {
+    return _mm_or_pd(_mm_and_pd(mask, a), _mm_andnot_pd(mask, b));
+}
+
+// kernelSin and kernelCos on two lanes, with the same operations in the same order.
+inline __m128d kernelSinTwo(__m128d r) {
+    __m128d z = _mm_mul_pd(r, r);
+    __m128d p = _mm_add_pd(_mm_set1_pd(S5), _mm_mul_pd(z, _mm_set1_pd(S6)));
+    p = _mm_add_pd(_mm_set1_pd(S4), _mm_mul_pd(z, p));
+    p = _mm_add_pd(_mm_set1_pd(S3), _mm_mul_pd(z, p));
+    p = _mm_add_pd(_mm_set1_pd(S2), _mm_mul_pd(z, p));
+    p = _mm_add_pd(_mm_set1_pd(S1), _mm_mul_pd(z, p));
+    return _mm_add_pd(r, _mm_mul_pd(_mm_mul_pd(r, z), p));
+}
+
+inline __m128d kernelCosTwo(__m128d r) {
+    const __m128d one = _mm_set1_pd(1.0);
+    __m128d z = _mm_mul_pd(r, r);
+    __m128d half = _mm_mul_pd(_mm_set1_pd(0.5), z);
+    __m128d p = _mm_add_pd(_mm_set1_pd(C5), _mm_mul_pd(z, _mm_set1_pd(C6)));
+    p = _mm_add_pd(_mm_set1_pd(C4), _mm_mul_pd(z, p));
+    p = _mm_add_pd(_mm_set1_pd(C3), _mm_mul_pd(z, p));
+    p = _mm_add_pd(_mm_set1_pd(C2), _mm_mul_pd(z, p));
+    p = _mm_add_pd(_mm_set1_pd(C1), _mm_mul_pd(z, p));
+    __m128d tail = _mm_mul_pd(_mm_mul_pd(z, z), p);
+    __m128d w = _mm_sub_pd(one, half);
+    return _mm_add_pd(w, _mm_add_pd(_mm_sub_pd(_mm_sub_pd(one, w), half), tail));
+}
+
+// sinOfReduced on two lanes: by quadrant & 3, sin, cos, -sin or -cos of the remainder (quadrant
+// given as the low bits of 32-bit lanes 0 and 1).
+inline __m128d ofQuadrant(__m128i quadrant, __m128d sine, __m128d cosine) {
+    // Each lane's 32-bit quadrant spread over its 64-bit lane.
+    __m128i q = _mm_unpacklo_epi32(quadrant, quadrant);
+    __m128d odd = _mm_castsi128_pd(_mm_cmpeq_epi32(_mm_and_si128(q, _mm_set1_epi32(1)), _mm_set1_epi32(1)));
+    __m128d negative = _mm_castsi128_pd(_mm_cmpeq_epi32(_mm_and_si128(q, _mm_set1_epi32(2)), _mm_set1_epi32(2)));
+    __m128d value = select(odd, cosine, sine);
+    return _mm_xor_pd(value, _mm_and_pd(negative, _mm_set1_pd(-0.0)));
+}
+
+// Only arguments whose quadrant number fits 32 bits and whose reduction needs no library call go in
+// lanes; anything else (beyond 2^30 in size, infinite, not a number) goes one by one.
+inline bool inLanes(const float* x) {
+    bool lanes = true;
+    for (int i = 0; i < 4; ++i) lanes &= std::fabs(x[i]) < 0x1p30f;
+    return lanes;
+}
+
+#if INTRO_AVX2_CODE
+// The same four lanes at a time where the processor has AVX2 (only its 256-bit double operations
+// are used; no fused multiply-add).
+INTRO_AVX2_TARGET inline __m256d select4(__m256d mask, __m256d a, __m256d b) {
+    return _mm256_or_pd(_mm256_and_pd(mask, a), _mm256_andnot_pd(mask, b));
+}
+
+INTRO_AVX2_TARGET inline __m256d kernelSinFour(__m256d r) {
+    __m256d z = _mm256_mul_pd(r, r);
+    __m256d p = _mm256_add_pd(_mm256_set1_pd(S5), _mm256_mul_pd(z, _mm256_set1_pd(S6)));
+    p = _mm256_add_pd(_mm256_set1_pd(S4), _mm256_mul_pd(z, p));
+    p = _mm256_add_pd(_mm256_set1_pd(S3), _mm256_mul_pd(z, p));
+    p = _mm256_add_pd(_mm256_set1_pd(S2), _mm256_mul_pd(z, p));
+    p = _mm256_add_pd(_mm256_set1_pd(S1), _mm256_mul_pd(z, p));
+    return _mm256_add_pd(r, _mm256_mul_pd(_mm256_mul_pd(r, z), p));
+}
+
+INTRO_AVX2_TARGET inline __m256d kernelCosFour(__m256d r) {
+    const __m256d one = _mm256_set1_pd(1.0);
+    __m256d z = _mm256_mul_pd(r, r);
+    __m256d half = _mm256_mul_pd(_mm256_set1_pd(0.5), z);
+    __m256d p = _mm256_add_pd(_mm256_set1_pd(C5), _mm256_mul_pd(z, _mm256_set1_pd(C6)));
+    p = _mm256_add_pd(_mm256_set1_pd(C4), _mm256_mul_pd(z, p));
+    p = _mm256_add_pd(_mm256_set1_pd(C3), _mm256_mul_pd(z, p));
+    p = _mm256_add_pd(_mm256_set1_pd(C2), _mm256_mul_pd(z, p));
+    p = _mm256_add_pd(_mm256_set1_pd(C1), _mm256_mul_pd(z, p));
+    __m256d tail = _mm256_mul_pd(_mm256_mul_pd(z, z), p);
+    __m256d w = _mm256_sub_pd(one, half);
+    return _mm256_add_pd(w, _mm256_add_pd(_mm256_sub_pd(_mm256_sub_pd(one, w), half), tail));
+}
+
+INTRO_AVX2_TARGET inline __m256d ofQuadrantFour(__m128i quadrant, __m256d sine, __m256d cosine) {
+    __m256i q = _mm256_cvtepi32_epi64(quadrant);
+    const __m256i one = _mm256_set1_epi64x(1), two = _mm256_set1_epi64x(2);
+    __m256d odd = _mm256_castsi256_pd(_mm256_cmpeq_epi64(_mm256_and_si256(q, one), one));
+    __m256d negative = _mm256_castsi256_pd(_mm256_cmpeq_epi64(_mm256_and_si256(q, two), two));
+    return _mm256_xor_pd(select4(odd, cosine, sine), _mm256_and_pd(negative, _mm256_set1_pd(-0.0)));
+}
+
+INTRO_AVX2_TARGET void sinCosFourAvx2(const float* x, float* sines, float* cosines) {
+    __m256d v = _mm256_cvtps_pd(_mm_loadu_ps(x));
+    const __m256d shifter = _mm256_set1_pd(0x1.8p52);
+    __m256d k = _mm256_sub_pd(_mm256_add_pd(_mm256_mul_pd(v, _mm256_set1_pd(twoOverPi)), shifter), shifter);
+    __m256d r = _mm256_sub_pd(_mm256_sub_pd(_mm256_sub_pd(v, _mm256_mul_pd(k, _mm256_set1_pd(halfPi1))),
+                                            _mm256_mul_pd(k, _mm256_set1_pd(halfPi2))),
+                              _mm256_mul_pd(k, _mm256_set1_pd(halfPi3)));
+    __m128i quadrant = _mm256_cvttpd_epi32(k);
+    __m256d s = kernelSinFour(r), c = kernelCosFour(r);
+    __m256d sine = ofQuadrantFour(quadrant, s, c);
+    __m256d cosine = ofQuadrantFour(_mm_add_epi32(quadrant, _mm_set1_epi32(1)), s, c);
+    __m256d tiny = _mm256_cmp_pd(_mm256_andnot_pd(_mm256_set1_pd(-0.0), v), _mm256_set1_pd(0x1p-27), _CMP_LT_OQ);
+    sine = select4(tiny, v, sine);
+    _mm_storeu_ps(sines, _mm256_cvtpd_ps(sine));
+    _mm_storeu_ps(cosines, _mm256_cvtpd_ps(cosine));
+}
+#endif
+
+}  // namespace
+#endif
+
+namespace portable {
+
+#if defined(__SSE2__)
+void sinCosFourSse2(const float* x, float* sines, float* cosines) {
+    if (!inLanes(x)) {
+        for (int i = 0; i < 4; ++i) sinCos(x[i], sines[i], cosines[i]);
+        return;
+    }
+    for (int pair = 0; pair < 4; pair += 2) {
+        __m128d v = _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(x + pair))));
+        const __m128d shifter = _mm_set1_pd(0x1.8p52);
+        __m128d k = _mm_sub_pd(_mm_add_pd(_mm_mul_pd(v, _mm_set1_pd(twoOverPi)), shifter), shifter);
+        __m128d r = _mm_sub_pd(
+            _mm_sub_pd(_mm_sub_pd(v, _mm_mul_pd(k, _mm_set1_pd(halfPi1))), _mm_mul_pd(k, _mm_set1_pd(halfPi2))),
+            _mm_mul_pd(k, _mm_set1_pd(halfPi3)));
+        __m128i quadrant = _mm_cvttpd_epi32(k);
+        __m128d s = kernelSinTwo(r), c = kernelCosTwo(r);
+        __m128d sine = ofQuadrant(quadrant, s, c);
+        __m128d cosine = ofQuadrant(_mm_add_epi32(quadrant, _mm_set1_epi32(1)), s, c);
+        // Below 2^-27 in size the sine is the argument itself.
+        __m128d tiny = _mm_cmplt_pd(_mm_andnot_pd(_mm_set1_pd(-0.0), v), _mm_set1_pd(0x1p-27));
+        sine = select(tiny, v, sine);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(sines + pair), _mm_castps_si128(_mm_cvtpd_ps(sine)));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(cosines + pair), _mm_castps_si128(_mm_cvtpd_ps(cosine)));
+    }
+}
+#endif
+
+void sinCosFour(const float* x, float* sines, float* cosines) {
+#if INTRO_AVX2_CODE
+    if (ProcessorFeatures::current().avx2 && inLanes(x)) {
+        sinCosFourAvx2(x, sines, cosines);
+        return;
+    }
+#endif
+#if defined(__SSE2__)
+    sinCosFourSse2(x, sines, cosines);
+#else
+    for (int i = 0; i < 4; ++i) sinCos(x[i], sines[i], cosines[i]);
+#endif
 }
 
 }  // namespace portable

@@ -16,6 +16,16 @@ double sin(double x);
 double cos(double x);
 float sin(float x);
 float cos(float x);
+// sin(x) and cos(x) as the two above give them, from one argument reduction.
+void sinCos(float x, float& sine, float& cosine);
+// sinCos of x[0..3] into sines[0..3] and cosines[0..3]: the same values, four lanes at a time in
+// AVX2 doubles where the processor has them, else two at a time in SSE2 ones where it exists, with
+// the same operations in the same order.
+void sinCosFour(const float* x, float* sines, float* cosines);
+#if defined(__SSE2__)
+// The two-lane version alone, for tests and benchmarks of the narrower path.
+void sinCosFourSse2(const float* x, float* sines, float* cosines);
+#endif
 float tan(float x);
 float asin(float x);
 float atan2(float y, float x);

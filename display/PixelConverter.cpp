@@ -1,79 +1,44 @@
 #include "display/PixelConverter.h"
 
-// Channel extraction from an XRGB source word.
-static inline uint32_t redOf(uint32_t pixel) { return (pixel >> 16) & 0xFF; }
-static inline uint32_t greenOf(uint32_t pixel) { return (pixel >> 8) & 0xFF; }
-static inline uint32_t blueOf(uint32_t pixel) { return pixel & 0xFF; }
+#include "display/PixelConverterSets.h"
 
-// Stores are byte by byte: surface rows need not be aligned and the layout stays little-endian on
-// every host.
-static inline void store16(uint8_t* destination, uint32_t value) {
-    destination[0] = uint8_t(value);
-    destination[1] = uint8_t(value >> 8);
+namespace {
+
+// The fastest implementation this processor runs, chosen on the first call.
+const PixelConverterSet& fastest() {
+    static const PixelConverterSet* chosen = [] {
+        const PixelConverterSet* sets[8];
+        int32_t count = runnablePixelConverterSets(sets, 8);
+        return sets[(count < 8 ? count : 8) - 1];
+    }();
+    return *chosen;
 }
 
-static inline void store32(uint8_t* destination, uint32_t value) {
-    destination[0] = uint8_t(value);
-    destination[1] = uint8_t(value >> 8);
-    destination[2] = uint8_t(value >> 16);
-    destination[3] = uint8_t(value >> 24);
-}
+}  // namespace
 
 void convertXRGB32(const uint32_t* source, uint8_t* destination, int32_t count) {
-    for (int32_t i = 0; i < count; ++i, destination += 4) store32(destination, source[i]);
+    fastest().xrgb32(source, destination, count);
 }
-
 void convertXBGR32(const uint32_t* source, uint8_t* destination, int32_t count) {
-    for (int32_t i = 0; i < count; ++i, destination += 4) {
-        uint32_t p = source[i];
-        store32(destination, blueOf(p) << 16 | greenOf(p) << 8 | redOf(p));
-    }
+    fastest().xbgr32(source, destination, count);
 }
-
 void convertRGB24(const uint32_t* source, uint8_t* destination, int32_t count) {
-    for (int32_t i = 0; i < count; ++i, destination += 3) {
-        uint32_t p = source[i];
-        destination[0] = uint8_t(blueOf(p));
-        destination[1] = uint8_t(greenOf(p));
-        destination[2] = uint8_t(redOf(p));
-    }
+    fastest().rgb24(source, destination, count);
 }
-
 void convertBGR24(const uint32_t* source, uint8_t* destination, int32_t count) {
-    for (int32_t i = 0; i < count; ++i, destination += 3) {
-        uint32_t p = source[i];
-        destination[0] = uint8_t(redOf(p));
-        destination[1] = uint8_t(greenOf(p));
-        destination[2] = uint8_t(blueOf(p));
-    }
+    fastest().bgr24(source, destination, count);
 }
-
 void convertRGB565(const uint32_t* source, uint8_t* destination, int32_t count) {
-    for (int32_t i = 0; i < count; ++i, destination += 2) {
-        uint32_t p = source[i];
-        store16(destination, (redOf(p) >> 3) << 11 | (greenOf(p) >> 2) << 5 | blueOf(p) >> 3);
-    }
+    fastest().rgb565(source, destination, count);
 }
-
 void convertBGR565(const uint32_t* source, uint8_t* destination, int32_t count) {
-    for (int32_t i = 0; i < count; ++i, destination += 2) {
-        uint32_t p = source[i];
-        store16(destination, (blueOf(p) >> 3) << 11 | (greenOf(p) >> 2) << 5 | redOf(p) >> 3);
-    }
+    fastest().bgr565(source, destination, count);
 }
-
 void convertRGB555(const uint32_t* source, uint8_t* destination, int32_t count) {
-    for (int32_t i = 0; i < count; ++i, destination += 2) {
-        uint32_t p = source[i];
-        store16(destination, (redOf(p) >> 3) << 10 | (greenOf(p) >> 3) << 5 | blueOf(p) >> 3);
-    }
+    fastest().rgb555(source, destination, count);
 }
-
 void convertBGR555(const uint32_t* source, uint8_t* destination, int32_t count) {
-    for (int32_t i = 0; i < count; ++i, destination += 2) {
-        uint32_t p = source[i];
-        store16(destination, (blueOf(p) >> 3) << 10 | (greenOf(p) >> 3) << 5 | redOf(p) >> 3);
-    }
+    fastest().bgr555(source, destination, count);
 }
 
 PixelConverter choosePixelConverter(int32_t bitCount, uint32_t redMask, uint32_t greenMask, uint32_t blueMask) {

@@ -8,7 +8,8 @@
 // The caller steps the destination by the surface's row pitch.
 using PixelConverter = void (*)(const uint32_t* source, uint8_t* destination, int32_t count);
 
-// 32 bits, red mask 0xFF0000: the source word copied unchanged, top byte included.
+// 32 bits, red mask 0xFF0000: the source word copied unchanged, top byte included. The destination
+// may be the source row itself (it is then left as it is); other converters need separate rows.
 void convertXRGB32(const uint32_t* source, uint8_t* destination, int32_t count);
 // 32 bits, red mask 0xFF: B << 16 | G << 8 | R, top byte 0.
 void convertXBGR32(const uint32_t* source, uint8_t* destination, int32_t count);

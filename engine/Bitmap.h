@@ -33,4 +33,7 @@ struct Bitmap {
     // k = coverage * opacity / 255. Uncovered sprite pixels leave the destination untouched; covered
     // ones get a top byte of 0. Whatever falls outside this bitmap is clipped.
     void drawTextSprite(const Bitmap& sprite, int32_t x, int32_t y, uint32_t colour, float opacity);
+    // The same one pixel at a time: the reference for drawTextSprite, which blends four pixels at
+    // a time in float lanes where SSE2 exists.
+    void drawTextSpritePlain(const Bitmap& sprite, int32_t x, int32_t y, uint32_t colour, float opacity);
 };

@@ -19,6 +19,11 @@ uint32_t blendPixel(uint32_t a, uint32_t b, uint32_t w);
 void radialSmear(Bitmap& bitmap, int32_t cx, int32_t cy, float scale, float amount);
 // The same without packed-lane instructions; identical results.
 void radialSmearPlain(Bitmap& bitmap, int32_t cx, int32_t cy, float scale, float amount);
+#if defined(__SSE2__)
+// The vector version with SSE2 alone (radialSmear takes eight pixels a step where the processor
+// has AVX2): for tests and benchmarks of the narrower path.
+void radialSmearSse2(Bitmap& bitmap, int32_t cx, int32_t cy, float scale, float amount);
+#endif
 
 // Fills the bitmap with a blue radial glow: (70, 130, 255) at the centre falling to black at the
 // corners with the square of the distance's complement.
@@ -57,3 +62,6 @@ enum class LineMode : int32_t { Blend = 0, Add = 1 };
 // at a time, plotting a point at each step; the far endpoint is not plotted when the length is a
 // whole number. A mode that is neither Blend nor Add plots nothing.
 void drawLine2D(Bitmap& target, float x0, float y0, float x1, float y1, uint32_t colour, LineMode mode);
+// The same plotting each point on its own with the plain plotters. drawLine2D steps the same
+// positions a chunk at a time and works out their blocks four at a time where SSE2 exists.
+void drawLine2DPlain(Bitmap& target, float x0, float y0, float x1, float y1, uint32_t colour, LineMode mode);

@@ -23,4 +23,12 @@ inline uint32_t saturate(uint32_t slots) {
 
 inline uint32_t join(uint32_t evenSlots, uint32_t oddSlots) { return evenSlots | (oddSlots << 8); }
 
+// Per lane ((a * keep) >> 8) + ((b * w) >> 8) with keep = 255 - w, w in 0..255: blendPixel, inline
+// for the loops that blend one pixel at a time. Each lane's two terms are at most 254 together, so
+// the sum needs no limit.
+inline uint32_t blend(uint32_t a, uint32_t b, uint32_t w) {
+    uint32_t keep = 255 - w;
+    return join(scale(even(a), keep) + scale(even(b), w), scale(odd(a), keep) + scale(odd(b), w));
+}
+
 }  // namespace lanes

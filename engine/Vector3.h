@@ -1,5 +1,15 @@
 #pragma once
 
+// The sine and cosine of three angles given in degrees, worked out once for turning many points
+// by the same angles.
+struct TurnAngles {
+    float sa = 0.0f, ca = 1.0f, sb = 0.0f, cb = 1.0f, sc = 0.0f, cc = 1.0f;
+
+    static TurnAngles of(float a, float b, float c);
+    // TurnAngles::of for four sets of angles (a[i], b[i], c[i]) into out[i]: the same values.
+    static void ofFour(const float* a, const float* b, const float* c, TurnAngles* out);
+};
+
 // Three 32-bit floats; a plain value. Angles given to the engine are in degrees.
 struct Vector3 {
     float x = 0.0f;
@@ -14,12 +24,14 @@ struct Vector3 {
 
     // Three in-place steps, each of whose second line uses the value its first line has just
     // written (a on y/z, then b on x/y, then c on x/z). Not a pure rotation: each step scales
-    // areas by its cosine squared. Angles in degrees.
+    // areas by its cosine squared. Angles in degrees; the second form takes their sines and cosines.
     void rotateStepwise(float a, float b, float c);
+    void rotateStepwise(const TurnAngles& angles);
 
     // Three reflections in planes through the origin (determinant -1 overall); lengths are kept.
-    // Angles in degrees.
+    // Angles in degrees; the second form takes their sines and cosines.
     void reflectTurn(float a, float b, float c);
+    void reflectTurn(const TurnAngles& angles);
 };
 
 inline Vector3 operator+(Vector3 a, Vector3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }

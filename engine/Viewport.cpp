@@ -39,21 +39,6 @@ void Viewport::clearDepth() {
     std::fill_n(depth, target->pixelCount(), depthCleared);
 }
 
-Vector3 Viewport::project(Vector3 p) const {
-    float flip = projectionFlipY ? -1.0f : 1.0f;
-    return {p.x * scaleX / p.z + centreX, p.y * scaleY * flip / p.z + centreY, p.z};
-}
-
-int32_t Viewport::outcode(Vector3 p) const {
-    int32_t code = 0;
-    if (top.side(p) <= 0.0f) code |= 1;
-    if (bottom.side(p) <= 0.0f) code |= 2;
-    if (right.side(p) <= 0.0f) code |= 4;
-    if (left.side(p) <= 0.0f) code |= 8;
-    if (nearPlane.side(p) <= 0.0f) code |= 16;
-    return code;
-}
-
 int32_t Viewport::clipPolygon(ClipVertex* poly, ClipVertex* scratch, int32_t n) const {
     n = clipToPlane(top, poly, scratch, n);
     n = clipToPlane(bottom, scratch, poly, n);

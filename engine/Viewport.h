@@ -39,10 +39,22 @@ struct Viewport {
     void clearDepth();
 
     // Screen x, screen y and the unchanged camera z of camera-space point p (divides by p.z).
-    Vector3 project(Vector3 p) const;
+    // (Inline, with outcode: every sprite and line end goes through both.)
+    Vector3 project(Vector3 p) const {
+        float flip = projectionFlipY ? -1.0f : 1.0f;
+        return {p.x * scaleX / p.z + centreX, p.y * scaleY * flip / p.z + centreY, p.z};
+    }
 
     // The planes p is not strictly inside of: 1 top, 2 bottom, 4 right, 8 left, 16 near.
-    int32_t outcode(Vector3 p) const;
+    int32_t outcode(Vector3 p) const {
+        int32_t code = 0;
+        if (top.side(p) <= 0.0f) code |= 1;
+        if (bottom.side(p) <= 0.0f) code |= 2;
+        if (right.side(p) <= 0.0f) code |= 4;
+        if (left.side(p) <= 0.0f) code |= 8;
+        if (nearPlane.side(p) <= 0.0f) code |= 16;
+        return code;
+    }
 
     // Clips the n-vertex polygon against top, bottom, right, left and near in turn, alternating
     // between poly and scratch (each clipPolygonCapacity entries); the result is in scratch and

@@ -1,5 +1,9 @@
 #include <algorithm>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "engine/Draw2D.h"
 #include "engine/Viewport.h"
 
@@ -68,6 +72,21 @@ void Viewport::drawLine(Vector3 a, Vector3 b, uint32_t colour, LineMode lineMode
     drawLine2D(*target, pa.x, pa.y, pb.x, pb.y, colour, lineMode);
 }
 
+#if defined(__SSE2__)
+namespace {
+
+// One plane's side of the four corners, ((n.x x + n.y y) + n.z z) - distance in float lanes exactly
+// as Plane::side works it out; returns the corners on or outside it as bits 0-3.
+inline int outsideCorners(const Plane& plane, __m128 xs, __m128 ys, __m128 zs) {
+    __m128 side =
+        _mm_add_ps(_mm_add_ps(_mm_mul_ps(_mm_set1_ps(plane.normal.x), xs), _mm_mul_ps(_mm_set1_ps(plane.normal.y), ys)),
+                   _mm_mul_ps(_mm_set1_ps(plane.normal.z), zs));
+    return _mm_movemask_ps(_mm_cmple_ps(_mm_sub_ps(side, _mm_set1_ps(plane.distance)), _mm_setzero_ps()));
+}
+
+}  // namespace
+#endif
+
 void Viewport::drawSprite(const Bitmap& image, Vector3 centre, float size) {
     if (!target) return;
     float h = size * 0.5f;
@@ -78,11 +97,37 @@ void Viewport::drawSprite(const Bitmap& image, Vector3 centre, float size) {
         {centre.x + h, centre.y - h, centre.z, 1.0f, 1.0f},
         {centre.x + h, centre.y + h, centre.z, 1.0f, 0.0f},
     };
-    int32_t codes[4], all = 0, shared = ~0;
+    int32_t all = 0, shared = ~0;
+#if defined(__SSE2__)
+    // The four corners' outcodes, a plane at a time for all four: which planes any corner is
+    // outside of, and which all four are.
+    __m128 xs = _mm_setr_ps(corners[0].x, corners[1].x, corners[2].x, corners[3].x);
+    __m128 ys = _mm_setr_ps(corners[0].y, corners[1].y, corners[2].y, corners[3].y);
+    __m128 zs = _mm_set1_ps(centre.z);
+    const Plane* planes[5] = {&top, &bottom, &right, &left, &nearPlane};  // outcode bits 1, 2, 4, 8, 16
+    shared = 0;
+    for (int k = 0; k < 5; ++k) {
+        int outside = outsideCorners(*planes[k], xs, ys, zs);
+        if (outside != 0) all |= 1 << k;
+        if (outside == 0xF) shared |= 1 << k;
+    }
+    if (all == 0) {
+        // Corners 0, 1 and 3 projected together: the same operations as project, in lanes.
+        float flip = projectionFlipY ? -1.0f : 1.0f;
+        __m128 screenX = _mm_add_ps(_mm_div_ps(_mm_mul_ps(xs, _mm_set1_ps(scaleX)), zs), _mm_set1_ps(centreX));
+        __m128 screenY = _mm_add_ps(_mm_div_ps(_mm_mul_ps(_mm_mul_ps(ys, _mm_set1_ps(scaleY)), _mm_set1_ps(flip)), zs),
+                                    _mm_set1_ps(centreY));
+        alignas(16) float sx[4], sy[4];
+        _mm_store_ps(sx, screenX);
+        _mm_store_ps(sy, screenY);
+        blitScaledAdd(*target, image, sx[0], sy[0], sx[3] - sx[0], sy[1] - sy[0], 0.0f, 0.0f, 1.0f, 1.0f);
+        return;
+    }
+#else
     for (int i = 0; i < 4; ++i) {
-        codes[i] = outcode(positionOf(corners[i]));
-        all |= codes[i];
-        shared &= codes[i];
+        int32_t code = outcode(positionOf(corners[i]));
+        all |= code;
+        shared &= code;
     }
     if (all == 0) {
         Vector3 p0 = project(positionOf(corners[0])), p1 = project(positionOf(corners[1]));
@@ -90,6 +135,7 @@ void Viewport::drawSprite(const Bitmap& image, Vector3 centre, float size) {
         blitScaledAdd(*target, image, p0.x, p0.y, p3.x - p0.x, p1.y - p0.y, 0.0f, 0.0f, 1.0f, 1.0f);
         return;
     }
+#endif
     if (shared != 0) return;
 
     ClipVertex poly[clipPolygonCapacity] = {}, scratch[clipPolygonCapacity] = {};

@@ -92,8 +92,8 @@ void CubeScene::render(Bitmap* target, float timeStep, float clockMs) {
     float cosA = portable::cos(twistPhaseA), sinB = portable::sin(twistPhaseB), sinC = portable::sin(twistPhaseC);
     for (int32_t i = 0; i < side; ++i) {
         float f = float(i) - 4.5f;
-        float a = 7.0f * f * cosA, b = 4.0f * f * sinB, c = 12.0f * f * sinC;
-        for (int32_t n = i * side * side; n < (i + 1) * side * side; ++n) workGrid[n].reflectTurn(a, b, c);
+        TurnAngles turn = TurnAngles::of(7.0f * f * cosA, 4.0f * f * sinB, 12.0f * f * sinC);
+        for (int32_t n = i * side * side; n < (i + 1) * side * side; ++n) workGrid[n].reflectTurn(turn);
     }
 
     gridSpin += timeStep * spinPerStep;

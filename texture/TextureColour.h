@@ -23,3 +23,13 @@ TextureHsv rgbToHsv(uint32_t pixel);
 // h must be finite and within a few turns of 0.
 // The result carries the colour in bytes 0..2 and 0 in the spare byte.
 uint32_t hsvToRgb(float h, float s, float v);
+
+// The component an HSV shift changes.
+enum class HsvComponent { hue, saturation, value };
+
+// Every pixel through rgbToHsv, amount added to one component, back through hsvToRgb.
+void shiftHsv(uint32_t* pixels, int count, HsvComponent component, float amount);
+// The same one pixel at a time with the two conversions above: the reference for shiftHsv, which
+// converts four pixels at a time in float lanes where SSE2 exists, with the same operations in
+// the same order (the branches become selects, the folding loops run until no lane needs them).
+void shiftHsvPlain(uint32_t* pixels, int count, HsvComponent component, float amount);

@@ -18,5 +18,13 @@ void mixLayers(TextureLayer& layer, const TextureLayer& source, float layerWeigh
 // plain multiply, a negative factor brightens.
 void multiplyLayers(TextureLayer& layer, const TextureLayer& source, float factor, int channelSelect, int sourceSelect);
 
+// The same two one channel at a time, as the formulas read: the references for the versions
+// above, which take four pixels at a time in float lanes where SSE2 exists. Weights and factors
+// stay within a few units (the script's are signed bytes over 100).
+void mixLayersPlain(TextureLayer& layer, const TextureLayer& source, float layerWeight, float sourceWeight,
+                    int channelSelect, int sourceSelect);
+void multiplyLayersPlain(TextureLayer& layer, const TextureLayer& source, float factor, int channelSelect,
+                         int sourceSelect);
+
 // Copies the source's image and packed words.
 void copyLayer(TextureLayer& layer, const TextureLayer& source);

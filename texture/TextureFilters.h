@@ -31,6 +31,9 @@ void invertChannels(TextureLayer& layer, int channelSelect);
 // upper and right neighbours, in place, rows top to bottom and columns left to right, so the left
 // and upper neighbours already hold this pass's values.
 void blurPasses(TextureLayer& layer, int passes);
+// The same one byte at a time, as the formula reads: the reference for blurPasses, which takes
+// four pixels a step in 16-bit lanes where SSE2 exists. Both blur the spare byte too.
+void blurPassesPlain(TextureLayer& layer, int passes);
 
 // Rotates each point (u, v), u and v in -128..127, by pi * r / 128 * amount degrees, r its
 // distance from the origin, and reads the layer there; the result is centred on (128, 128).

@@ -26,6 +26,9 @@ void genFractalGradient(TextureLayer& layer, TextureRgb base, TextureRgb range, 
 // pixel (0, 0) (its top byte lands in that pixel's spare byte), one displacement per cell shared
 // by the cell's three points and three channels. Roughness 0 gives a flat picture.
 void genFractalColour(TextureLayer& layer, uint32_t startColour, int roughness, int seed);
+// The same one channel at a time, as described: the reference for genFractalColour, which sets the
+// three channels of a point at once in 16-bit lanes where SSE2 exists.
+void genFractalColourPlain(TextureLayer& layer, uint32_t startColour, int roughness, int seed);
 
 // Tiles of width x height in random colours, visited column by column; each channel is
 // rand() mod trunc(limit * 127 / 64) mod 256. Tiles that reach past the right or bottom edge

@@ -58,7 +58,14 @@ inline int wrapCoord(int v) {
 // Writes `packed` from `image`: red << 16 | green << 8 | blue for every pixel, top byte 0.
 void packLayer(TextureLayer& layer);
 
-// Scratch image for operations that cannot work in place: allocated for one call, its result
-// copied back into the layer's image by commitScratch, which also frees it.
+// to[x * 256 + y] = from[y * 256 + x] for every pixel: the image mirrored about its diagonal.
+void transposeImage(const uint32_t* from, uint32_t* to);
+
+// Scratch image for operations that cannot work in place: taken for one call, its result copied
+// back into the layer's image by commitScratch, which also gives it back (freeScratch gives one
+// back without copying). A few given-back images are kept for the next call, until releaseScratch
+// frees them (the texture build does at its end). Contents are left from earlier use.
 uint32_t* allocateScratch();
 void commitScratch(TextureLayer& layer, uint32_t* scratch);
+void freeScratch(uint32_t* scratch);
+void releaseScratch();

@@ -120,6 +120,7 @@ TextureTable buildTextures(const TextureScriptTable& table, void (*afterCommand)
     for (TextureLayer& layer : layers) layer = TextureLayer::allocate();
     for (uint32_t i = 0; i < table.count; ++i) result.textures[i] = runScript(table.scripts[i], layers, afterCommand);
     for (TextureLayer& layer : layers) TextureLayer::release(layer);
+    releaseScratch();
     return result;
 }
 

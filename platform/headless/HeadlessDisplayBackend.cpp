@@ -5,6 +5,8 @@
 
 void HeadlessDisplayBackend::setFrameSink(FrameSink frameSink) { sink = std::move(frameSink); }
 
+void HeadlessDisplayBackend::useSurface(uint32_t* surface) { outsideSurface = surface; }
+
 void HeadlessDisplayBackend::queueEvent(DisplayEvent event) { queueEventBeforeFrame(event, 0); }
 
 void HeadlessDisplayBackend::queueEventBeforeFrame(DisplayEvent event, uint64_t frame) {
@@ -60,7 +62,7 @@ bool HeadlessDisplayBackend::nextEvent(DisplayEvent* event) {
 
 bool HeadlessDisplayBackend::lock(LockedSurface* surface) {
     if (!hasBackBuffer) return false;
-    surface->memory = reinterpret_cast<uint8_t*>(backBuffer.data());
+    surface->memory = reinterpret_cast<uint8_t*>(outsideSurface ? outsideSurface : backBuffer.data());
     surface->pitch = screenWidth * 4;
     return true;
 }
@@ -69,7 +71,7 @@ void HeadlessDisplayBackend::unlock() {}
 
 void HeadlessDisplayBackend::flip() {
     if (!hasBackBuffer) return;
-    if (sink) sink(backBuffer.data(), screenWidth, screenHeight);
+    if (sink) sink(outsideSurface ? outsideSurface : backBuffer.data(), screenWidth, screenHeight);
     std::lock_guard<std::mutex> guard(mutex);
     ++flipped;
 }

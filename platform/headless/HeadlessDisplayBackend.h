@@ -16,6 +16,11 @@ public:
     using FrameSink = std::function<void(const uint32_t* pixels, int32_t width, int32_t height)>;
 
     void setFrameSink(FrameSink sink);
+    // Draws on the caller's memory instead of a back buffer of its own: lock hands out surface
+    // (the screen's width x height words, rows one width apart) and flips sink it; nullptr goes
+    // back to the own buffer. The capture tool passes the Framebuffer, which presenting then
+    // converts onto itself: frames reach the sink without a copy.
+    void useSurface(uint32_t* surface);
     // Delivers event at the next pump, after the events already queued.
     void queueEvent(DisplayEvent event);
     // Delivers event at the first pump once frame frames have been flipped (frame 0: the next pump),
@@ -45,6 +50,7 @@ private:
     std::vector<ScheduledEvent> schedule;  // in delivery order among those that are due
     FrameSink sink;
     std::vector<uint32_t> backBuffer;
+    uint32_t* outsideSurface = nullptr;  // not owned; used instead of backBuffer when set
     int32_t screenWidth = 0;
     int32_t screenHeight = 0;
     uint64_t flipped = 0;

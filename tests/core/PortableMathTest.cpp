@@ -4,8 +4,10 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <numbers>
+#include <vector>
 
 namespace {
 
@@ -75,6 +77,44 @@ TEST(PortableMath, SignsQuadrantsAndUndefinedArguments) {
     EXPECT_TRUE(std::isnan(portable::sin(INFINITY)));
     EXPECT_TRUE(std::isnan(portable::cos(NAN)));
     EXPECT_TRUE(std::isnan(portable::atan2(NAN, 1.0f)));
+}
+
+bool sameFloat(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0 || (std::isnan(a) && std::isnan(b)); }
+
+// sinCos shares one argument reduction between the two, and sinCosFour works out four at a time:
+// bit for bit the separate results, over a sweep of float bit patterns (zeros, subnormals, huge
+// values, infinities and not-a-numbers) and across the place where four go one by one.
+TEST(PortableMath, SinCosGivesTheSeparateResults) {
+    std::vector<float> xs;
+    for (uint64_t bits = 0; bits <= 0xFFFFFFFFu; bits += 4093) {
+        uint32_t word = uint32_t(bits);
+        float x;
+        std::memcpy(&x, &word, sizeof x);
+        xs.push_back(x);
+    }
+    for (float x : {0x1p30f, -0x1p30f, std::nextafter(0x1p30f, 0.0f), 0x1p-27f, -0x1p-27f, 1e-30f, 0.0f, -0.0f})
+        xs.push_back(x);
+    while (xs.size() % 4 != 0) xs.push_back(1.0f);
+    for (size_t i = 0; i < xs.size(); i += 4) {
+        float sines[4], cosines[4];
+        portable::sinCosFour(&xs[i], sines, cosines);
+        for (size_t j = 0; j < 4; ++j) {
+            float x = xs[i + j], sine, cosine;
+            portable::sinCos(x, sine, cosine);
+            ASSERT_TRUE(sameFloat(sine, portable::sin(x))) << x;
+            ASSERT_TRUE(sameFloat(cosine, portable::cos(x))) << x;
+            ASSERT_TRUE(sameFloat(sines[j], sine)) << x;
+            ASSERT_TRUE(sameFloat(cosines[j], cosine)) << x;
+        }
+#if defined(__SSE2__)
+        float narrowSines[4], narrowCosines[4];
+        portable::sinCosFourSse2(&xs[i], narrowSines, narrowCosines);
+        for (size_t j = 0; j < 4; ++j) {
+            ASSERT_TRUE(sameFloat(narrowSines[j], sines[j])) << xs[i + j];
+            ASSERT_TRUE(sameFloat(narrowCosines[j], cosines[j])) << xs[i + j];
+        }
+#endif
+    }
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "display/PixelConverter.h"
+#include "display/PixelConverterSets.h"
 
 #include <gtest/gtest.h>
 
@@ -86,6 +87,97 @@ TEST(PixelConverter, ChooserMatchesAllFourValuesExactly) {
     EXPECT_EQ(choosePixelConverter(24, 0xFF0000, 0xFF, 0xFF00), nullptr);
     EXPECT_EQ(choosePixelConverter(32, 0xFF000000, 0xFF0000, 0xFF00), nullptr);
     EXPECT_EQ(choosePixelConverter(16, 0x7C00, 0x7E0, 0x1F), nullptr);
+}
+
+// The eight converters of a set, in the order of the table above.
+std::vector<PixelConverter> membersOf(const PixelConverterSet& set) {
+    return {set.xrgb32, set.xbgr32, set.rgb24, set.bgr24, set.rgb565, set.bgr565, set.rgb555, set.bgr555};
+}
+
+std::vector<const PixelConverterSet*> runnableSets() {
+    const PixelConverterSet* sets[8];
+    int32_t count = runnablePixelConverterSets(sets, 8);
+    return std::vector<const PixelConverterSet*>(sets, sets + count);
+}
+
+TEST(PixelConverterSets, PlainFirstAndTheNamedConvertersBehaveLikeTheFastest) {
+    std::vector<const PixelConverterSet*> sets = runnableSets();
+    ASSERT_FALSE(sets.empty());
+    EXPECT_EQ(sets.front(), &plainPixelConverters());
+#if defined(__SSE2__)
+    EXPECT_GE(sets.size(), 2u) << "SSE2 is the floor wherever it is compiled in";
+#endif
+    std::vector<uint32_t> row = testRow();
+    std::vector<PixelConverter> fastest = membersOf(*sets.back());
+    for (size_t k = 0; k < std::size(converters); ++k) {
+        const ConverterCase& c = converters[k];
+        std::vector<uint8_t> named(row.size() * 4), chosen(row.size() * 4);
+        c.convert(row.data(), named.data(), int32_t(row.size()));
+        fastest[k](row.data(), chosen.data(), int32_t(row.size()));
+        EXPECT_EQ(named, chosen) << c.name;
+    }
+}
+
+// Every 24-bit colour, each with a different top byte, in rows of the show's width: each set must
+// write the plain set's bytes.
+TEST(PixelConverterSets, EveryColourGivesThePlainBytes) {
+    constexpr int32_t width = 640, rows = 64, chunk = width * rows;
+    std::vector<uint32_t> source(chunk);
+    std::vector<uint8_t> expected(size_t(chunk) * 4), actual(size_t(chunk) * 4);
+    std::vector<PixelConverter> plain = membersOf(plainPixelConverters());
+    for (const PixelConverterSet* set : runnableSets()) {
+        std::vector<PixelConverter> fast = membersOf(*set);
+        for (uint32_t first = 0; first < (1u << 24); first += chunk) {
+            for (int32_t i = 0; i < chunk; ++i) {
+                uint32_t colour = (first + uint32_t(i)) & 0xFFFFFF;
+                source[size_t(i)] = colour | (colour * 2654435761u) << 24;
+            }
+            for (size_t k = 0; k < plain.size(); ++k) {
+                int32_t bytes = converters[k].bytes;
+                for (int32_t r = 0; r < rows; ++r) {
+                    plain[k](source.data() + r * width, expected.data() + r * width * bytes, width);
+                    fast[k](source.data() + r * width, actual.data() + r * width * bytes, width);
+                }
+                ASSERT_EQ(std::memcmp(expected.data(), actual.data(), size_t(chunk) * bytes), 0)
+                    << set->name << " " << converters[k].name << " from colour " << first;
+            }
+        }
+    }
+}
+
+// A surface may be the frame itself: XRGB32 onto its own row leaves the row as it is.
+TEST(PixelConverterSets, XRGB32OntoItsOwnRowKeepsIt) {
+    std::vector<uint32_t> row = testRow(), original = row;
+    for (const PixelConverterSet* set : runnableSets()) {
+        set->xrgb32(row.data(), reinterpret_cast<uint8_t*>(row.data()), int32_t(row.size()));
+        EXPECT_EQ(row, original) << set->name;
+    }
+}
+
+// Rows of every length up to a few vectors, from sources at any word in a vector and to
+// destinations at any byte: the same bytes as the plain set, and not one byte written past the row.
+TEST(PixelConverterSets, AnyLengthAndAlignmentWritesTheRowAndNothingMore) {
+    constexpr int32_t longest = 100;
+    std::vector<uint32_t> pixels(longest + 4);
+    uint32_t state = 777;
+    for (uint32_t& pixel : pixels) pixel = state = state * 1664525u + 1013904223u;
+    std::vector<PixelConverter> plain = membersOf(plainPixelConverters());
+    for (const PixelConverterSet* set : runnableSets()) {
+        std::vector<PixelConverter> fast = membersOf(*set);
+        for (size_t k = 0; k < plain.size(); ++k) {
+            int32_t bytes = converters[k].bytes;
+            for (int32_t count = 0; count <= longest; ++count) {
+                for (int32_t offset = 0; offset < 4; ++offset) {
+                    const uint32_t* source = pixels.data() + offset;
+                    std::vector<uint8_t> expected(size_t(count * bytes) + 40, 0xEE), actual = expected;
+                    plain[k](source, expected.data() + offset, count);
+                    fast[k](source, actual.data() + offset, count);
+                    ASSERT_EQ(expected, actual)
+                        << set->name << " " << converters[k].name << ", " << count << " pixels at offset " << offset;
+                }
+            }
+        }
+    }
 }
 
 }  // namespace

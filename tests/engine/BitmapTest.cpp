@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "core/Random.h"
+#include "tests/engine/EngineSupport.h"
+
 static bool allPixelsAre(const Bitmap& bitmap, uint32_t value) {
     for (int32_t i = 0; i < bitmap.pixelCount(); ++i)
         if (bitmap.pixels[i] != value) return false;
@@ -90,4 +93,26 @@ TEST(Bitmap, TextSpriteIsClippedAtTheEdges) {
             EXPECT_EQ(written, overlap(x, 5, 8) * overlap(y, 5, 8)) << "at " << x << "," << y;
             EXPECT_EQ(stray, 0) << "at " << x << "," << y;
         }
+}
+
+// Sprites with empty, partly and fully covered runs, at any position and opacity: the blend of
+// four pixels at a time writes what the blend of one at a time writes.
+TEST(Bitmap, TextSpriteBlendsLikeThePlainBlend) {
+    rng::srand(5);
+    for (int trial = 0; trial < 400; ++trial) {
+        int32_t width = 1 + rng::rand() % 45, height = 1 + rng::rand() % 12;
+        Bitmap sprite(width, height);
+        for (int32_t i = 0; i < sprite.pixelCount(); ++i) {
+            int kind = rng::rand() % 4;  // none, full or partial coverage, in runs
+            uint32_t coverage = kind == 0 ? 0 : (kind == 1 ? 255 : uint32_t(rng::rand() % 256));
+            sprite.pixels[i] = coverage * 0x010101u | uint32_t(rng::rand()) << 24;
+        }
+        Bitmap fast = randomBitmap(40, 20, uint32_t(trial)), plain = randomBitmap(40, 20, uint32_t(trial));
+        int32_t x = rng::rand() % 60 - 20, y = rng::rand() % 30 - 10;
+        uint32_t colour = uint32_t(rng::rand()) << 12 ^ uint32_t(rng::rand());
+        float opacity = trial % 5 == 0 ? 1.0f : (trial % 5 == 1 ? 0.0f : float(rng::rand()) / 32767.0f);
+        fast.drawTextSprite(sprite, x, y, colour, opacity);
+        plain.drawTextSpritePlain(sprite, x, y, colour, opacity);
+        ASSERT_TRUE(sameBitmap(fast, plain)) << trial;
+    }
 }

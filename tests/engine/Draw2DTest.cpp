@@ -57,6 +57,30 @@ TEST(RadialSmear, PackedAndPlainVersionsAgree) {
         radialSmear(packed, c.cx, c.cy, c.scale, c.amount);
         radialSmearPlain(plain, c.cx, c.cy, c.scale, c.amount);
         EXPECT_TRUE(sameBitmap(packed, plain)) << c.width << "x" << c.height;
+#if defined(__SSE2__)
+        Bitmap narrow = randomBitmap(c.width, c.height, seed - 1);
+        radialSmearSse2(narrow, c.cx, c.cy, c.scale, c.amount);
+        EXPECT_TRUE(sameBitmap(narrow, plain)) << c.width << "x" << c.height << " with SSE2 alone";
+#endif
+    }
+    // Any size, centre and zoom: rows that read themselves smear runs of four only where no pixel
+    // of a run reads another, and groups of columns whose sources are not neighbours are gathered.
+    rng::srand(44);
+    for (int trial = 0; trial < 200; ++trial) {
+        int32_t width = 1 + rng::rand() % 90, height = 1 + rng::rand() % 40;
+        int32_t cx = rng::rand() % (width + 1), cy = rng::rand() % (height + 1) - 1;
+        float scale = randomIn(-0.5f, 1.5f), amount = randomIn(0, 1);
+        if (trial % 3 == 0) scale = randomIn(0, 0.1f);
+        Bitmap packed = randomBitmap(width, height, uint32_t(trial)),
+               plain = randomBitmap(width, height, uint32_t(trial));
+        radialSmear(packed, cx, cy, scale, amount);
+        radialSmearPlain(plain, cx, cy, scale, amount);
+        ASSERT_TRUE(sameBitmap(packed, plain)) << width << "x" << height << " at " << cx << "," << cy << " " << scale;
+#if defined(__SSE2__)
+        Bitmap narrow = randomBitmap(width, height, uint32_t(trial));
+        radialSmearSse2(narrow, cx, cy, scale, amount);
+        ASSERT_TRUE(sameBitmap(narrow, plain)) << width << "x" << height << " with SSE2 alone";
+#endif
     }
 }
 
@@ -148,6 +172,21 @@ TEST(BlitScaledAdd, PackedAndPlainVersionsAgree) {
         blitScaledAddPlain(plain, image, left, top, width, height, u0, v0, u1, v1);
         ASSERT_TRUE(sameBitmap(packed, plain)) << trial;
     }
+    // Wide and magnified blits reach the image's last column and row (read twice there), windows
+    // that run backwards step sx down, tiny images have no second column.
+    for (int trial = 0; trial < 300; ++trial) {
+        int32_t side = trial % 10 == 0 ? 1 + trial % 3 : 50;
+        Bitmap small = randomBitmap(side, side, uint32_t(trial));
+        const Bitmap& source = side == 50 ? image : small;
+        Bitmap packed = randomBitmap(200, 150, uint32_t(500 + trial)), plain(200, 150);
+        for (int i = 0; i < packed.pixelCount(); ++i) plain.pixels[i] = packed.pixels[i];
+        float left = randomIn(-60, 180), top = randomIn(-60, 140), width = randomIn(0, 210), height = randomIn(0, 160);
+        float u0 = randomIn(0, 1), v0 = randomIn(0, 1), u1 = randomIn(0, 1), v1 = randomIn(0, 1);
+        if (trial % 4 == 1) u1 = v1 = 1;
+        blitScaledAdd(packed, source, left, top, width, height, u0, v0, u1, v1);
+        blitScaledAddPlain(plain, source, left, top, width, height, u0, v0, u1, v1);
+        ASSERT_TRUE(sameBitmap(packed, plain)) << "wide " << trial;
+    }
 }
 
 TEST(PlotPoint, WeightsFollowTheFixedPointPosition) {
@@ -224,4 +263,24 @@ TEST(DrawLine2D, StepsFromTheUpperEndpointAndSkipsTheFarOne) {
     frame.fill(0xFFFFFF);
     drawLine2D(frame, 3, 3.5f, 20, 9, 0, LineMode::Blend);
     EXPECT_GT(countNot(frame, 0xFFFFFF), 17);
+}
+
+// Lines of every slope and length, inside, across the edges and far beyond them, in both modes:
+// the chunked stepping plots what the point-by-point stepping plots.
+TEST(DrawLine2D, ChunkedAndPlainVersionsAgree) {
+    rng::srand(77);
+    Bitmap chunked = randomBitmap(97, 61, 78), plain = randomBitmap(97, 61, 78);
+    for (int i = 0; i < 3000; ++i) {
+        float spread = i % 10 == 0 ? 3000.0f : 150.0f;
+        float x0 = randomIn(-spread, spread), y0 = randomIn(-spread, spread);
+        float x1 = randomIn(-20, 117), y1 = randomIn(-20, 81);
+        if (i % 3 == 0) x1 = x0 + randomIn(-3, 3);  // short and steep
+        if (i % 7 == 0) y1 = y0;                    // level
+        uint32_t colour = uint32_t(rng::rand()) << 17 ^ uint32_t(rng::rand()) << 2 ^ uint32_t(rng::rand());
+        LineMode mode = i % 2 ? LineMode::Add : LineMode::Blend;
+        drawLine2D(chunked, x0, y0, x1, y1, colour, mode);
+        drawLine2DPlain(plain, x0, y0, x1, y1, colour, mode);
+        ASSERT_TRUE(sameBitmap(chunked, plain))
+            << i << ": (" << x0 << ", " << y0 << ") to (" << x1 << ", " << y1 << ")";
+    }
 }

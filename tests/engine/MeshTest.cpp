@@ -191,6 +191,43 @@ TEST(ViewportDraw, LinesAreClippedAtTheNearPlane) {
     EXPECT_LE(rightmost, 352);
 }
 
+// The four corners are tested and projected together: each sprite must draw what the corners'
+// outcodes and projections, point by point, call for (flipped or not), near every plane and past it.
+TEST(ViewportDraw, SpritesFollowTheirCornersOneByOne) {
+    Bitmap glow(50, 50);
+    radialGlow(glow);
+    Bitmap frame(320, 240), expected(320, 240);
+    Viewport view;
+    view.setup(&frame, 90);
+    struct FlipReset {
+        ~FlipReset() { projectionFlipY = false; }
+    } flipReset;  // also when an assertion ends the test early
+    rng::srand(9);
+    for (int trial = 0; trial < 600; ++trial) {
+        Vector3 centre = {randomIn(-40, 40), randomIn(-30, 30), randomIn(-2, 40)};
+        float size = randomIn(0.5f, 12), h = size * 0.5f;
+        projectionFlipY = trial % 2 == 1;
+        const Vector3 corners[4] = {{centre.x - h, centre.y + h, centre.z},
+                                    {centre.x - h, centre.y - h, centre.z},
+                                    {centre.x + h, centre.y - h, centre.z},
+                                    {centre.x + h, centre.y + h, centre.z}};
+        int32_t all = 0, shared = ~0;
+        for (const Vector3& corner : corners) {
+            all |= view.outcode(corner);
+            shared &= view.outcode(corner);
+        }
+        if (all != 0 && shared == 0) continue;  // clipped: the polygon path, the same either way
+        frame.fill(0x10203040);
+        expected.fill(0x10203040);
+        view.drawSprite(glow, centre, size);
+        if (all == 0) {
+            Vector3 p0 = view.project(corners[0]), p1 = view.project(corners[1]), p3 = view.project(corners[3]);
+            blitScaledAdd(expected, glow, p0.x, p0.y, p3.x - p0.x, p1.y - p0.y, 0, 0, 1, 1);
+        }
+        ASSERT_TRUE(sameBitmap(frame, expected)) << trial;
+    }
+}
+
 TEST(ViewportDraw, SpritesInsideMatchTheirBlitAndClippedOnesShowTheirVisiblePart) {
     Bitmap glow(50, 50);
     radialGlow(glow);

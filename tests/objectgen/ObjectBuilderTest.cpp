@@ -15,7 +15,12 @@
 namespace {
 
 LatheShell shellOf(std::vector<LatheRing> rings, float topPole = 1.0f, float bottomPole = -1.0f) {
-    return LatheShell{.name = "s", .topPole = topPole, .bottomPole = bottomPole, .rings = std::move(rings)};
+    LatheShell shell;
+    shell.name = "lathe";
+    shell.topPole = topPole;
+    shell.bottomPole = bottomPole;
+    shell.rings = std::move(rings);
+    return shell;
 }
 
 // A closed surface wound one way has every edge twice, once in each direction.

@@ -61,6 +61,23 @@ TEST_F(HeadlessDisplayTest, SinkReceivesEveryPresentedFrameUnchanged) {
     EXPECT_NE(frames[0][12345], 0xFFFFFFFFu);
 }
 
+// Drawing on the frame itself: the sink gets the presented memory, as it was presented.
+TEST_F(HeadlessDisplayTest, ASurfaceThatIsTheFrameReachesTheSinkAsItIs) {
+    std::vector<uint32_t> pixels(640 * 480);
+    backend.useSurface(pixels.data());
+    const uint32_t* sunk = nullptr;
+    backend.setFrameSink([&sunk, this](const uint32_t* frame, int32_t width, int32_t height) {
+        sunk = frame;
+        frames.emplace_back(frame, frame + size_t(width) * size_t(height));
+    });
+    ASSERT_TRUE(Display::open(&backend, "test", 640, 480));
+    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = uint32_t(i * 2246822519u);
+    ASSERT_TRUE(Display::present(pixels.data()));
+    EXPECT_EQ(sunk, pixels.data());
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0], pixels);
+}
+
 void runUntilEscape() {
     HeadlessDisplayBackend backend;
     int32_t frames = 0;

@@ -6,6 +6,7 @@
 #include "platform/freetype/FreeTypeFontEngine.h"
 #include "platform/headless/HeadlessDisplayBackend.h"
 #include "platform/headless/VirtualAudioDevice.h"
+#include "show/Framebuffer.h"
 
 namespace {
 
@@ -18,6 +19,9 @@ constexpr std::chrono::milliseconds workerPatience(60000);
 
 CaptureResult captureShow(const CaptureSetup& setup, const CaptureHooks& hooks) {
     HeadlessDisplayBackend display;
+    // The show draws into the Framebuffer and presenting would copy it to the display's own
+    // buffer; drawn on the Framebuffer itself, each frame is hashed or encoded from where it is.
+    display.useSurface(framebuffer.pixels);
     VirtualAudioDevice audio;
     FreeTypeFontEngine fonts;
     bool fontsOpen = setup.fonts && fonts.open();
