@@ -73,20 +73,27 @@ void ParticleCloudScene::render(Bitmap* target, float timeStep, float clockMs) {
     target->fill(0);
     // The show's time steps are finite; anything else would leave the angles not a number for the
     // rest of the scene, so it counts as no time passing.
-    if (!std::isfinite(timeStep)) timeStep = 0.0f;
+    advance(std::isfinite(timeStep) ? timeStep : 0.0f);
+    drawGlows();
+    smearTrails(target);
+    drawCaption(target);
+}
 
+void ParticleCloudScene::advance(float timeStep) {
     float u = timeStep * turnPerStep;
     tumble += u;
+    depthShift = swingDepth * portable::sin(tumble * 0.01f);
+    pulsePhase += timeStep * pulsePerStep;
+    spinOffset += u;
+}
+
+void ParticleCloudScene::drawGlows() const {
     Matrix4 turn, shift, cloud;
     turn.identity();
     turn.rotation(tumble, tumble, -tumble);
-    depthShift = swingDepth * portable::sin(tumble * 0.01f);
     shift.translation({0.0f, 0.0f, depthShift});
     Matrix4::multiply(shift, turn, cloud);  // moved first, then turned
-
-    pulsePhase += timeStep * pulsePerStep;
     float s = (portable::sin(pulsePhase) + 1.0f) * 0.4f;
-    spinOffset += u;
 
     // Each point turns by its own three angles; their sines and cosines are worked out four
     // points at a time, the points still drawn one after another.
@@ -110,9 +117,13 @@ void ParticleCloudScene::render(Bitmap* target, float timeStep, float clockMs) {
             viewport->drawSprite(*glowSprite, p, spriteSize);
         }
     }
+}
 
+void ParticleCloudScene::smearTrails(Bitmap* target) const {
     radialSmear(*target, target->width / 2, target->height / 2, smearScale, smearAmount);
+}
 
+void ParticleCloudScene::drawCaption(Bitmap* target) const {
     int32_t order = ModulePlayer::currentOrder();
     const Bitmap* shown = nullptr;
     if (order < 6) {

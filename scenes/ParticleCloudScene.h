@@ -22,6 +22,16 @@ public:
     void reset() override;
     void render(Bitmap* target, float timeStep, float clockMs) override;
 
+    // The steps of one frame, in the order render takes them after clearing the target.
+    // Moves the animation on by timeStep (a finite one).
+    void advance(float timeStep);
+    // Adds every point's glow into the target the viewport was set up on.
+    void drawGlows() const;
+    // Smears the picture outward from its centre into light trails.
+    void smearTrails(Bitmap* target) const;
+    // Blends the caption the audible order and row choose, if any.
+    void drawCaption(Bitmap* target) const;
+
     Vector3* points = nullptr;        // pointCount points, whole numbers in -1000..999, drawn at init
     Bitmap* glowSprite = nullptr;     // 50 x 50 radial glow
     Viewport* viewport = nullptr;     // 90 degrees over the target
