@@ -41,19 +41,18 @@ TextureLayer* layerNumbered(TextureLayer* layers, int number) {
 inline int signedByte(uint8_t byte) { return int(int8_t(byte)); }
 inline float hundredths(uint8_t byte) { return float(signedByte(byte)) * 0.01f; }
 
+using AfterCommand = void (*)();
+
+// The build's observer: the caller's step (context points to it), which takes no arguments.
+void callAfterCommand(int32_t, const uint8_t*, const TextureLayer*, void* context) {
+    (*static_cast<AfterCommand*>(context))();
+}
+
 // Runs one script; returns its texture, or null when the output layer cannot be read.
-uint32_t* runScript(const TextureScript& script, TextureLayer* layers, void (*afterCommand)()) {
-    ByteReader reader = ByteReader::over(script.bytes, script.size);
-    int32_t count = reader.readValue<int32_t>();
-    for (int32_t i = 0; i < count && !reader.overrun; ++i) {
-        uint8_t command[textureCommandSize];
-        reader.read(command, 1, textureCommandSize);
-        if (reader.overrun) break;
-        if (runTextureCommand(command, layers) && afterCommand) afterCommand();
-    }
-    int32_t output = reader.readValue<int32_t>();
+uint32_t* runScript(const TextureScript& script, TextureLayer* layers, AfterCommand afterCommand) {
+    int32_t output = runTextureCommands(script, layers, afterCommand ? callAfterCommand : nullptr, &afterCommand);
     TextureLayer* layer = layerNumbered(layers, output);
-    if (reader.overrun || !layer) return nullptr;
+    if (!layer) return nullptr;
 
     packLayer(*layer);
     uint32_t* texture = new uint32_t[texturePixels];
@@ -62,6 +61,20 @@ uint32_t* runScript(const TextureScript& script, TextureLayer* layers, void (*af
 }
 
 }  // namespace
+
+int32_t runTextureCommands(const TextureScript& script, TextureLayer* layers, TextureCommandObserver observer,
+                           void* context) {
+    ByteReader reader = ByteReader::over(script.bytes, script.size);
+    int32_t count = reader.readValue<int32_t>();
+    for (int32_t i = 0; i < count && !reader.overrun; ++i) {
+        uint8_t command[textureCommandSize];
+        reader.read(command, 1, textureCommandSize);
+        if (reader.overrun) break;
+        if (runTextureCommand(command, layers) && observer) observer(i, command, layers, context);
+    }
+    int32_t output = reader.readValue<int32_t>();
+    return reader.overrun || !layerNumbered(layers, output) ? 0 : output;
+}
 
 bool runTextureCommand(const uint8_t* command, TextureLayer* layers) {
     int opcode = signedByte(command[0]);

@@ -27,6 +27,17 @@ struct TextureTable {
 // whose count promises more commands than its bytes hold stops at its last whole command.
 TextureTable buildTextures(const TextureScriptTable& table, void (*afterCommand)());
 
+// Called after each command of a script that ran, with its index in the script (from 0), its 10
+// bytes and the six layers as it left them.
+using TextureCommandObserver = void (*)(int32_t index, const uint8_t* command, const TextureLayer* layers,
+                                        void* context);
+
+// Runs the commands of one script on layers[0..5] in order (skipping and stopping as
+// buildTextures does), calling observer (when not null) after each one that ran. Returns the
+// number (1..6) of the layer the script names as its texture, or 0 when it names none it can read.
+int32_t runTextureCommands(const TextureScript& script, TextureLayer* layers, TextureCommandObserver observer,
+                           void* context);
+
 // Runs one 10-byte command on layers[0..5]; returns whether it ran (false when skipped as above).
 // Opcodes 1 to 4 first zero the target layer's image.
 bool runTextureCommand(const uint8_t* command, TextureLayer* layers);

@@ -87,6 +87,46 @@ TEST(TextureScript, SkippedCommandsAreConsumedWithoutARefresh) {
     TextureTable::release(built);
 }
 
+// What an observer of the commands sees: each command that ran, by its place in the script, with
+// the layers as that command left them; the script's output layer number, 0 when it names none.
+struct SeenCommand {
+    int32_t index;
+    int32_t layer;
+    uint32_t firstPixel;
+};
+
+void recordCommand(int32_t index, const uint8_t* command, const TextureLayer* layers, void* context) {
+    int32_t layer = int8_t(command[1]);
+    static_cast<std::vector<SeenCommand>*>(context)->push_back({index, layer, layers[layer - 1].image[0]});
+}
+
+TEST(TextureScript, CommandObserversSeeEachCommandThatRanAndTheLayersItLeft) {
+    std::vector<uint8_t> bytes =
+        script({command(4, 2, {4, 4, 100, 100, 100, 7}), command(20, 2), command(18, 3, {2}), command(0, 3)}, 3);
+    TextureScript source{bytes.data(), uint32_t(bytes.size())};
+    OwnedLayer layers[textureLayerCount];
+    TextureLayer plain[textureLayerCount];
+    for (int i = 0; i < textureLayerCount; ++i) plain[i] = layers[i].layer;
+    std::vector<SeenCommand> seen;
+    EXPECT_EQ(runTextureCommands(source, plain, recordCommand, &seen), 3);
+
+    OwnedLayer tiles;
+    genRandomTiles(tiles.layer, 4, 4, 100, 100, 100, 7);
+    ASSERT_NE(tiles.layer.image[0], 0u);
+    ASSERT_EQ(seen.size(), 3u);  // the unknown opcode 20 at index 1 is skipped
+    EXPECT_EQ(seen[0].index, 0);
+    EXPECT_EQ(seen[0].layer, 2);
+    EXPECT_EQ(seen[0].firstPixel, tiles.layer.image[0]);
+    EXPECT_EQ(seen[1].index, 2);
+    EXPECT_EQ(seen[1].firstPixel, tiles.layer.image[0]);  // the copy, as it stood after the copy
+    EXPECT_EQ(seen[2].index, 3);
+    EXPECT_EQ(seen[2].firstPixel, 0u);  // then cleared
+
+    std::vector<uint8_t> noOutput = script({command(0, 1)}, 9);
+    TextureScript bad{noOutput.data(), uint32_t(noOutput.size())};
+    EXPECT_EQ(runTextureCommands(bad, plain, nullptr, nullptr), 0);
+}
+
 TEST(TextureScript, LayersCarryOverAndEmptyScriptsStillPack) {
     std::vector<uint8_t> first = script({command(4, 5, {8, 8, 200, 10, 60, 3})}, 5);
     std::vector<uint8_t> second = script({}, 5);

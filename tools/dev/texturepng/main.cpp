@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "assets/TextureScript.h"
-#include "core/ByteReader.h"
 #include "texture/TextureScript.h"
 #include "tools/common/FileBytes.h"
 #include "tools/common/PngWriter.h"
@@ -39,24 +38,27 @@ bool writeTexture(const std::string& path, const uint32_t* words, bool imageWord
     return false;
 }
 
-// Replays the script's commands one by one, writing the target layer after each one that ran.
+// Writes the target layer after each command of the script that ran, as PREFIX-NN-layerL.png.
+struct StepWriter {
+    std::string prefix;
+    bool ok = true;
+};
+
+void writeStep(int32_t index, const uint8_t* command, const TextureLayer* layers, void* context) {
+    StepWriter& writer = *static_cast<StepWriter*>(context);
+    int32_t layer = int8_t(command[1]);
+    char name[64];
+    std::snprintf(name, sizeof name, "-%02d-layer%d.png", int(index + 1), int(layer));
+    writer.ok = writer.ok && writeTexture(writer.prefix + name, layers[layer - 1].image, true);
+}
+
 bool writeSteps(const TextureScript& script, const std::string& prefix) {
     TextureLayer layers[textureLayerCount];
     for (TextureLayer& layer : layers) layer = TextureLayer::allocate();
-    ByteReader reader = ByteReader::over(script.bytes, script.size);
-    int32_t count = reader.readValue<int32_t>();
-    bool ok = true;
-    for (int32_t i = 0; ok && i < count; ++i) {
-        uint8_t command[textureCommandSize];
-        reader.read(command, 1, textureCommandSize);
-        if (reader.overrun) break;
-        if (!runTextureCommand(command, layers)) continue;
-        char name[64];
-        std::snprintf(name, sizeof name, "-%02d-layer%d.png", int(i + 1), int(int8_t(command[1])));
-        ok = writeTexture(prefix + name, layers[int8_t(command[1]) - 1].image, true);
-    }
+    StepWriter writer{prefix};
+    runTextureCommands(script, layers, writeStep, &writer);
     for (TextureLayer& layer : layers) TextureLayer::release(layer);
-    return ok;
+    return writer.ok;
 }
 
 }  // namespace
