@@ -86,6 +86,7 @@ bool sameFloat(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0 || 
 // values, infinities and not-a-numbers) and across the place where four go one by one.
 TEST(PortableMath, SinCosGivesTheSeparateResults) {
     std::vector<float> xs;
+    xs.reserve(0x100000000u / 4093 + 16);
     for (uint64_t bits = 0; bits <= 0xFFFFFFFFu; bits += 4093) {
         uint32_t word = uint32_t(bits);
         float x;
