@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "BuildVersion.h"
 #include "assets/Song.h"
 #include "tests/Prerequisites.h"
 #include "tools/programs/capture/ShowPlan.h"
@@ -175,6 +176,18 @@ TEST(CaptureTool, ErrorsAreOneLineWithAnExitStatus) {
     EXPECT_NE(noEncoder.err.find("install"), std::string::npos) << noEncoder.err;
     ToolRun hashOnly = shell("PATH=/nonexistent " + tool + " --hash --at 0:1");
     EXPECT_EQ(hashOnly.status, 0) << hashOnly.err;
+}
+
+// --version and --help answer at once, whatever follows them, and write nothing else.
+TEST(CaptureTool, VersionAndHelpAnswerAlone) {
+    ToolRun version = capture("--version -o /nonexistent-folder/show.mp4");
+    EXPECT_EQ(version.status, 0) << version.err;
+    EXPECT_EQ(version.out, "capture " + std::string(buildVersion) + " (" + buildCommit + ")\n");
+    EXPECT_EQ(version.err, "");
+    ToolRun help = capture("--help --fps 0");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("usage: capture", 0), 0u) << help.out;
+    EXPECT_NE(help.out.find("--version"), std::string::npos);
 }
 
 TEST(CaptureTool, APngFolderThatIsALinkToNothingIsNamedAsSuch) {

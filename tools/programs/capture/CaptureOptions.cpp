@@ -105,6 +105,9 @@ bool parseCaptureOptions(int argc, const char* const* argv, CaptureOptions* opti
         if (arg == "--help" || arg == "-h") {
             options->help = true;
             return true;
+        } else if (arg == "--version" && !inlineValue) {
+            options->version = true;
+            return true;
         } else if (arg == "--hash" && !inlineValue) {
             options->hash = true;
         } else if (arg == "--no-fonts" && !inlineValue) {
@@ -167,6 +170,7 @@ const char* captureUsage() {
            "  --to ORDER         end it after this order [the end of the show]\n"
            "  --hash             print a hash of the raw frames and one of the sound\n"
            "  --no-fonts         leave the captions blank (frames that do not depend on the fonts)\n"
+           "  --version          print the version and the commit it was built from\n"
            "  -h, --help         show this text\n"
            "Exit status: 0 when everything asked for was written, 1 when something failed,\n"
            "2 for a bad command line.\n";

@@ -22,6 +22,7 @@ struct CaptureOptions {
     bool hash = false;
     bool fonts = true;  // captions through the font engine; false leaves them blank
     bool help = false;
+    bool version = false;
 };
 
 // Reads the command line (argv[1..argc-1]). False with *error set to one line (without the

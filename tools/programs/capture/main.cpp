@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "BuildVersion.h"
 #include "assets/Song.h"
 #include "show/Show.h"
 #include "tools/common/PngWriter.h"
@@ -253,6 +254,10 @@ int main(int argc, char** argv) {
     const CaptureOptions& options = capture.options;
     if (options.help) {
         std::fputs(captureUsage(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("capture %s (%s)\n", buildVersion, buildCommit);
         return 0;
     }
 
