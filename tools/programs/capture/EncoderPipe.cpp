@@ -160,8 +160,11 @@ std::vector<std::string> encoderArguments(const EncoderSettings& s) {
     if (s.format == VideoFormat::Mp4) {
         std::string toYuv = "scale=out_color_matrix=bt709:out_range=tv:flags=bicubic+accurate_rnd+full_chroma_int,"
                             "format=yuv420p";
+        // The H.264 encoder's output depends on how many threads it splits the work among, which
+        // by default follows the processor count: two on every machine gives the same file.
         add({"-vf", enlarge.empty() ? toYuv : enlarge + "," + toYuv,
              "-c:v", "libx264",
+             "-threads", "2",
              "-preset", "veryfast",
              "-crf", "16",
              "-colorspace", "bt709",
