@@ -3,7 +3,7 @@
 //
 //   icongen OUTDIR SIZE...
 //
-// Plays a silent song on the virtual sound device to put the title scene at its second order,
+// Plays the show's song on the virtual sound device to put the title scene at its second order,
 // lets the star turn for five seconds, and crops the frame to a square around the star. Each
 // SIZE gives OUTDIR/icon-SIZE.png: every icon pixel averages the frame pixels it covers; the
 // scene's white background becomes transparent, so the star's edges fade into any panel. The
@@ -15,13 +15,13 @@
 #include <string>
 #include <vector>
 
+#include "assets/Song.h"
 #include "engine/Bitmap.h"
 #include "engine/Viewport.h"
 #include "music/ModulePlayer.h"
 #include "platform/headless/VirtualAudioDevice.h"
 #include "scenes/TitleScene.h"
 #include "tools/common/PngWriter.h"
-#include "tools/common/XmWriter.h"
 
 namespace {
 
@@ -102,14 +102,14 @@ int main(int argc, char** argv) {
         sizes.push_back(int32_t(size));
     }
 
+    // The show's own song, played on a device that mixes only when asked, up to the second order.
+    VirtualAudioDevice device;
+    ModulePlayer::create(&device, nullptr, songImage, songImageSize);
+    ModulePlayer::start();
+    while (ModulePlayer::currentOrder() < 1) device.advance(blockBytes);
     Bitmap frame(640, 480);
     TitleScene scene;
     scene.init(&frame, [] {});
-    VirtualAudioDevice device;
-    std::vector<uint8_t> song = writeXm(silentTimelineSong());
-    ModulePlayer::create(&device, nullptr, song.data(), uint32_t(song.size()));
-    ModulePlayer::start();
-    while (ModulePlayer::currentOrder() < 1) device.advance(blockBytes);
     // Five seconds of the star turning: half a second, then four whole ones (60 time-step units
     // each), as the scene sees them at 60 frames a second.
     projectionFlipY = true;
