@@ -10,7 +10,8 @@
 namespace {
 
 // What varies between the two writers: the PNG's colour type and bytes per pixel, its
-// compression level, and how one row of the output is filled from the picture.
+// compression level, and how one row of the output is filled from the picture (in one buffer,
+// kept from row to row).
 struct PngLayout {
     int32_t width = 0;  // of the PNG, after any enlargement
     int32_t height = 0;
@@ -65,6 +66,7 @@ bool writePng(const std::string& path, const uint32_t* pixels, int32_t width, in
     return writeRows(
         path, layout,
         [&](int32_t y, png_byte* out) {
+            if (y % scale != 0) return;  // the row still holds this enlarged source row
             const uint32_t* source = pixels + size_t(y / scale) * size_t(width);
             for (int32_t x = 0; x < width; ++x)
                 for (int32_t copy = 0; copy < scale; ++copy) {
